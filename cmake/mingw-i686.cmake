@@ -1,0 +1,13 @@
+# Cross-compiling the 32-bit Windows DLL with mingw-w64 (posix thread model, so std::thread
+# and std::mutex exist; winpthread is linked statically).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(VORLUNDA_TRIPLET i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${VORLUNDA_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VORLUNDA_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VORLUNDA_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VORLUNDA_TRIPLET} ${CMAKE_CURRENT_LIST_DIR}/../.deps/${VORLUNDA_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,72 @@
+#include "engine/EqBand.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace vorlunda {
+
+namespace {
+
+constexpr double kDesignFrequency = 1000.0; // Hz, until the engine designs the real band
+// Bandwidth term ln 2 / 2 × octaves for a bandwidth of one octave.
+constexpr double kHalfLn2 = std::numbers::ln2 / 2.0;
+
+} // namespace
+
+EqBand::EqBand() { Design(kDesignFrequency); }
+
+void EqBand::SetSampleRate(double sampleRate) {
+    inverseRate = 1.0 / static_cast<float>(sampleRate);
+}
+
+void EqBand::Design(double frequency) {
+    const double w = 2.0 * std::numbers::pi * frequency * inverseRate;
+    const double sinW = std::sin(w);
+    // w / sin w compensates the bilinear transform's compression of the bandwidth.
+    alpha = sinW * std::sinh(kHalfLn2 * w / sinW);
+    cosW = std::cos(w);
+    UpdateCoefficients();
+}
+
+void EqBand::SetGain(double decibels) {
+    // 10^(dB / 40): the peak gain of this design is A², so A is the amplitude's square root.
+    gainA = std::pow(10.0, decibels * 0.025);
+    enabled = decibels != 0.0;
+    UpdateCoefficients();
+}
+
+void EqBand::UpdateCoefficients() {
+    // Normalised by a0 so the filter needs no division per sample.
+    a0 = alpha / gainA + 1.0;
+    b0 = (1.0 + alpha * gainA) / a0;
+    b1 = -2.0 * cosW / a0;
+    a1 = b1;
+    b2 = (1.0 - alpha * gainA) / a0;
+    a2 = (1.0 - alpha / gainA) / a0;
+}
+
+void EqBand::Process(double* left, double* right, int n) {
+    if (!enabled) {
+        return;
+    }
+    ProcessChannel(left, n, state[0]);
+    ProcessChannel(right, n, state[1]);
+}
+
+void EqBand::ProcessChannel(double* samples, int n, ChannelState& s) {
+    for (int i = 0; i < n; ++i) {
+        // The offset keeps every state value far above the denormal range when the input falls
+        // silent; it flips sign each sample so that it adds no DC.
+        const double c = bias;
+        bias = -bias;
+        const double x = c + samples[i];
+        const double y = b0 * x + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2 + c;
+        s.x2 = s.x1;
+        s.x1 = x;
+        s.y2 = s.y1;
+        s.y1 = y;
+        samples[i] = y;
+    }
+}
+
+} // namespace vorlunda

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cmath>
+#include <memory>
+#include <mutex>
+
+namespace vorlunda {
+
+// Pitch counts 1/128 semitone; 0 is MIDI note 0 (8.176 Hz), note n is n * 128.
+inline constexpr int kMaxPitch = 17280;             // 1/128 semitone, 135 semitones
+inline constexpr int kPitchCount = kMaxPitch + 1;   // entries of every per-pitch table
+inline constexpr int kWaveLength = 4096;            // samples per wavetable cycle
+inline constexpr int kWaveLevels = 11;              // level L holds 2^(10 - L) harmonics
+inline constexpr int kWaveforms = 3;                // saw, square, pulse
+inline constexpr std::uint32_t kPhaseMask = 0x0FFFFFFF; // one cycle = 2^28 phase units
+inline constexpr int kPhaseIndexShift = 16;         // phase >> 16 = table index 0..4095
+inline constexpr double kInitialSampleRate = 44100.0; // Hz, until the first prepare
+
+// Converts a pitch in 1/128 semitone to Hz by linear interpolation between the semitones of a
+// 272-entry table (136 ascending notes 0..135, 136 descending notes below note 0). Thread-safe;
+// the table is built on the first call.
+double PitchToFrequency(int pitch);
+
+enum class Waveform : int { Saw = 0, Square = 1, Pulse = 2 };
+
+// The three band-limited single-cycle tables, 11 levels each.
+struct WavetableSet {
+    using Cycle = std::array<double, kWaveLength>;
+    std::array<std::array<Cycle, kWaveLevels>, kWaveforms> tables;
+
+    const Cycle& Level(Waveform w, int level) const {
+        return tables[static_cast<int>(w)][level];
+    }
+};
+
+// One value per pitch 0..17280, computed for one sample rate. Immutable once published, so
+// any number of voices and threads may read it while another rate's table is being built.
+template <typename T>
+struct PitchTable {
+    double sampleRate = 0.0; // Hz
+    std::array<T, kPitchCount> values{};
+
+    // Pitches below 0 read entry 0, above 17280 entry 17280.
+    T At(int pitch) const { return values[std::clamp(pitch, 0, kMaxPitch)]; }
+};
+
+// Holds the process-wide table for the last sample rate asked for. Acquire rebuilds it only when
+// the rate differs; a table already handed out stays alive and unchanged for its holders.
+// Acquire allocates and locks: construction and prepare only.
+template <typename Table>
+class LastRateTable {
+public:
+    using Builder = void (*)(Table& out, double sampleRate);
+    explicit LastRateTable(Builder builder) : build(builder) {}
+
+    // A rate that is not a positive finite number keeps the current table (or builds the
+    // initial one).
+    std::shared_ptr<const Table> Acquire(double sampleRate) {
+        return Publish(sampleRate);
+    }
+
+    // The current table, whatever rate it was built for (the initial rate if none yet).
+    std::shared_ptr<const Table> Current() { return Publish(0.0); }
+
+private:
+    std::shared_ptr<const Table> Publish(double sampleRate) {
+        const bool usable = std::isfinite(sampleRate) && sampleRate > 0.0;
+        std::lock_guard lock(mutex);
+        if (!current || (usable && current->sampleRate != sampleRate)) {
+            auto table = std::make_shared<Table>();
+            build(*table, usable ? sampleRate : kInitialSampleRate);
+            current = std::move(table);
+        }
+        return current;
+    }
+
+    Builder build;
+    std::mutex mutex;
+    std::shared_ptr<const Table> current;
+};
+
+// Phase increments per sample (one cycle = 2^28) for the 16' footage.
+using IncrementTable = PitchTable<std::int32_t>;
+
+// The process-wide oscillator tables. The wavetables are built once per process; the increment
+// table follows the last sample rate prepared. Every function here may allocate and lock, so
+// call them from construction or prepare, never from the audio path.
+class OscillatorTables {
+public:
+    // The shared wavetables, built on the first call (concurrent first calls wait for one
+    // build and all receive the same tables).
+    static const WavetableSet& Wavetables();
+
+    // Fills `out` from the harmonic formulas; exposed so that a build can be checked against
+    // the shared one.
+    static void BuildWavetables(WavetableSet& out);
+
+    // The increment table for `sampleRate` (Hz). The process keeps one current table and
+    // rebuilds it when a different rate is asked for; callers hold on to the table they
+    // received, so a rebuild for another instance's rate never changes what they read.
+    static std::shared_ptr<const IncrementTable> Increments(double sampleRate);
+
+    // The current increment table, whatever rate it follows (44100 Hz before any prepare).
+    static std::shared_ptr<const IncrementTable> CurrentIncrements();
+
+    // Fills `out` for `sampleRate` (Hz) without touching the shared table.
+    static void BuildIncrements(IncrementTable& out, double sampleRate);
+};
+
+} // namespace vorlunda

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "engine/ControlSmoother.h"
+#include "synth/Synth.h"
+
+#include <vector>
+
+namespace vorlunda {
+
+// The instrument: a 64-voice subtractive synthesizer. Renders in chunks of at most one control
+// block ((integer sample rate) / 1000 samples); at each control tick it handles the MIDI that is
+// due, steps the smoothers and modulators and updates the voices, then renders the voices into a
+// stereo mix that passes volume, drive, equaliser and chorus.
+class Vorlunda2 : public Synth {
+public:
+    static constexpr int kParameterCount = 79;
+    static constexpr int kProgramCount = 64;
+    static constexpr int kMaxVoices = 64;
+
+    Vorlunda2();
+    ~Vorlunda2() override;
+
+    // Host thread, mutex held: prepares the engine for the host's sample rate.
+    void RestartProcessing() override;
+    // Audio thread, mutex held by the host layer: MIDI is queued with its sample offset, except
+    // all-notes-off controllers and program changes, which act at once.
+    void HandleMidiMessage(const MidiEvent& event) override;
+    // Audio thread, mutex held: renders `frames` stereo samples into outputs[0], outputs[1].
+    void RenderBlock(double** inputs, double** outputs, int frames) override;
+    void KillAllNotes() override;
+
+    // Engine values tests and tools may observe.
+    double PitchBendSmoothed() const { return pitchBendSmoothed; }
+    double ModWheelSmoothed() const { return modWheelSmoothed; }
+    double PitchBendRaw() const { return pitchBendRaw; }
+    double ModWheelRaw() const { return modWheelRaw; }
+    int ControlSamplesLeft() const { return controlSamplesLeft; }
+    int PendingMidiEvents() const { return midiQueue.Pending(); }
+
+protected:
+    // Hooks of the note handling, run at the control tick that the event is due.
+    virtual void NoteOn(int note, int velocity);
+    virtual void NoteOff(int note);
+    virtual void SustainPedal(bool down);
+    // Called once for every handled event (tests observe the tick an event lands on).
+    virtual void EventHandled(const MidiEvent&) {}
+
+private:
+    void ControlTick();
+    void DrainMidiQueue();
+    void ProcessMidiEvent(const MidiEvent& event);
+
+    int polyphony = 8;
+    int noteCounter = 0;
+    double sampleRate = -1.0; // Hz the engine was last prepared for
+    std::vector<double> mixLeft, mixRight;
+    double pitchBendRaw = 0.0;  // -1 .. +8191/8192
+    double modWheelRaw = 0.0;   // 0..1
+    double pitchBendSmoothed = 0.0;
+    double modWheelSmoothed = 0.0;
+    ControlSmoother bendSmoother;
+    ControlSmoother wheelSmoother;
+    double cutoffValue = 0.0; // normalised "Flt Frq"
+    double cutoffStep = 0.0;
+    int cutoffStepsLeft = 0; // ticks
+    int cutoffPitch = 0;     // 1/128 semitone
+    double masterGain = 0.5;
+    int repeatMode = 0;
+    double lastBeatPosition = 0.0;
+    double syncPeriod = 0.0;       // samples
+    double songPosition = 0.0;     // samples
+    double nextSyncBoundary = 0.0; // samples
+};
+
+} // namespace vorlunda

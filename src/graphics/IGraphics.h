@@ -1,0 +1,23 @@
+#pragma once
+
+namespace vorlunda {
+
+class IPluginBase;
+
+// The editor's platform-neutral core as the plug-in base sees it. The plug-in owns the attached
+// editor and pushes parameter values into it; the editor paints on its own thread and never
+// takes the plug-in mutex.
+class IGraphics {
+public:
+    virtual ~IGraphics() = default;
+
+    // Called with the plug-in mutex held: tells every control bound to parameter `index` its
+    // value (normalised 0..1 when `normalized`, else the real value).
+    virtual void SetParameterFromPlug(int index, double value, bool normalized) = 0;
+    // Called once when the plug-in takes ownership: creates the drawing surface.
+    virtual void PrepareDrawingSurface() = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+};
+
+} // namespace vorlunda

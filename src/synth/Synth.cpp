@@ -1,0 +1,57 @@
+#include "synth/Synth.h"
+
+#include <algorithm>
+
+namespace vorlunda {
+
+Synth::Synth(const PluginIdentity& identity) : IPluginVST(identity) { controllerMap.fill(-1); }
+
+Synth::~Synth() = default;
+
+void Synth::RestartProcessing() {
+    Lock lock(Mutex());
+    midiQueue.Resize(BlockSize());
+    heldNotes.Clear();
+    controlSamplesLeft = 0;
+    learnArmed = false;
+    // One control tick per millisecond. Rates below 1 kHz still tick once per sample, so the
+    // block loop always advances.
+    controlBlockSize = std::max(static_cast<int>(std::min(SampleRate(), 1e9)) / 1000, 1);
+}
+
+void Synth::ParameterChanged(int index) {
+    Lock lock(Mutex());
+    if (learnArmed && index >= 0 && index < ParameterCount()) {
+        learnParam = index;
+        CommitLearn();
+    }
+}
+
+void Synth::ActivationChanged(bool active) {
+    Lock lock(Mutex());
+    if (active)
+        ApplyAllParameters();
+}
+
+void Synth::CommitLearn() {
+    if (!learnArmed)
+        return;
+    auto unbindParam = [this](int param) { std::replace(controllerMap.begin(), controllerMap.end(), param, -1); };
+    const bool controllerValid = learnController >= 0 && learnController < kMappableControllers;
+    if (!unlearnMode) {
+        if (controllerValid && learnParam != -1) {
+            unbindParam(learnParam);
+            controllerMap[static_cast<std::size_t>(learnController)] = learnParam;
+            learnArmed = false;
+        }
+    } else if (controllerValid || learnParam != -1) {
+        if (controllerValid)
+            controllerMap[static_cast<std::size_t>(learnController)] = -1;
+        else
+            unbindParam(learnParam);
+        learnArmed = false;
+        unlearnMode = false;
+    }
+}
+
+} // namespace vorlunda

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/HostTimeInfo.h"
+#include "core/StateChunk.h"
+#include "synth/HeldNotes.h"
+#include "synth/MidiQueue.h"
+#include "vst2/IPluginVST.h"
+
+#include <array>
+#include <string>
+
+namespace vorlunda {
+
+// What every synthesizer built on the framework needs beyond sound generation: the MIDI queue
+// and control-tick timing, the controller map and MIDI learn, the global MIDI settings, the
+// host time record and the program commands.
+class Synth : public IPluginVST {
+public:
+    static constexpr int kMappableControllers = 120; // controllers 0..119
+
+    explicit Synth(const PluginIdentity& identity);
+    ~Synth() override;
+
+    // Reset: queue sized to the block size, held keys forgotten, control timing restarted,
+    // learning disarmed. Host thread, mutex held.
+    void RestartProcessing() override;
+    // Completes a pending MIDI learn with the parameter that just changed.
+    void ParameterChanged(int index) override;
+    // On activation every parameter is applied again.
+    void ActivationChanged(bool active) override;
+
+    // Releases every voice. Audio thread (controllers 120/123) or host thread, mutex held.
+    virtual void KillAllNotes() {}
+    // Initialises the instrument's parameters; called once by the instrument's constructor.
+    virtual void InitParameterTable() {}
+
+    // Binds `learnController` to `learnParam` (or removes a binding in unlearn mode) once both
+    // halves of an armed learn are known.
+    void CommitLearn();
+
+    int ControlBlockSize() const { return controlBlockSize; }
+    const HostTimeInfo& TimeInfo() const { return timeInfo; }
+
+    std::array<int, kMappableControllers> controllerMap{};
+    bool learnArmed = false;
+    bool unlearnMode = false;
+    int learnController = -1;
+    int learnParam = -1;
+    bool midiThru = false;
+    bool ignoreProgramChange = false;
+
+protected:
+    MidiQueue midiQueue;
+    HostTimeInfo timeInfo;
+    int copySourceProgram = -1;
+    StateChunk programCopyBuffer;
+    int controlSamplesLeft = 0; // samples until the next control tick
+    int controlBlockSize = 0;   // samples per control tick
+    std::string documentsPath;
+    std::string iniPath;
+    std::string startupBankPath;
+    std::string programFilesPath;
+    HeldNotes heldNotes;
+};
+
+} // namespace vorlunda
