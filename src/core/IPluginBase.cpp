@@ -13,7 +13,8 @@ namespace vorlunda {
 IPluginBase::IPluginBase(const PluginIdentity& identity)
     : uniqueId(identity.uniqueId), makerId(identity.makerId), version(identity.version),
       stateChunks(identity.stateChunks), isInstrument(identity.isInstrument),
-      doesMidi(identity.doesMidi), parameters(static_cast<std::size_t>(std::max(identity.parameterCount, 0))),
+      doesMidi(identity.doesMidi),
+      parameters(static_cast<std::size_t>(std::max(identity.parameterCount, 0))),
       presets(static_cast<std::size_t>(std::max(identity.programCount, 0))) {
     CopyText(effectName, identity.effectName ? identity.effectName : "", sizeof effectName);
     CopyText(productName, identity.productName ? identity.productName : "", sizeof productName);
@@ -72,9 +73,15 @@ const PlugParam* IPluginBase::Parameter(int index) const {
     return &parameters[static_cast<std::size_t>(index)];
 }
 
-void IPluginBase::RestartProcessing() { Lock lock(mutex); }
-void IPluginBase::ParameterChanged(int) { Lock lock(mutex); }
-void IPluginBase::ActivationChanged(bool) { Lock lock(mutex); }
+void IPluginBase::RestartProcessing() {
+    Lock lock(mutex);
+}
+void IPluginBase::ParameterChanged(int) {
+    Lock lock(mutex);
+}
+void IPluginBase::ActivationChanged(bool) {
+    Lock lock(mutex);
+}
 
 void IPluginBase::RenderBlock(double** inputs, double** outputs, int frames) {
     if (!outputs || frames <= 0)
@@ -91,7 +98,9 @@ void IPluginBase::RenderBlock(double** inputs, double** outputs, int frames) {
     }
 }
 
-void IPluginBase::HandleMidiMessage(const MidiEvent& event) { SendMidiMessage(event); }
+void IPluginBase::HandleMidiMessage(const MidiEvent& event) {
+    SendMidiMessage(event);
+}
 void IPluginBase::HandleSysExMessage(const SysExEvent&) {}
 
 bool IPluginBase::NameOfMidiKey(int, char* text) {
@@ -100,7 +109,9 @@ bool IPluginBase::NameOfMidiKey(int, char* text) {
     return false;
 }
 
-bool IPluginBase::WriteState(StateChunk& chunk) { return SerializeParams(chunk); }
+bool IPluginBase::WriteState(StateChunk& chunk) {
+    return SerializeParams(chunk);
+}
 int IPluginBase::ReadState(const StateChunk& chunk, int position) {
     return UnserializeParams(chunk, position);
 }
@@ -131,7 +142,8 @@ void IPluginBase::AttachEditor(IGraphics* editor) {
         return;
     Lock lock(mutex);
     for (int i = 0; i < ParameterCount(); ++i)
-        editor->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].ToNormalised(), true);
+        editor->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].ToNormalised(),
+                                     true);
     editor->PrepareDrawingSurface();
     graphics.reset(editor);
 }
@@ -140,7 +152,8 @@ void IPluginBase::ShowAllParameterValues() {
     if (!graphics)
         return;
     for (int i = 0; i < ParameterCount(); ++i)
-        graphics->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].RealValue(), false);
+        graphics->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].RealValue(),
+                                       false);
 }
 
 void IPluginBase::StoreBlockSize(int frames) {
@@ -226,9 +239,10 @@ bool IPluginBase::ActivatePreset(int index) {
     } else {
         // First use of an empty slot: it captures the current sound under a fresh user name.
         slot->initialized = true;
-        const int users = static_cast<int>(std::count_if(presets.begin(), presets.end(), [](const PresetSlot& s) {
-            return s.name.find("user preset") != std::string::npos;
-        }));
+        const int users =
+            static_cast<int>(std::count_if(presets.begin(), presets.end(), [](const PresetSlot& s) {
+                return s.name.find("user preset") != std::string::npos;
+            }));
         char name[PresetSlot::kNameCapacity];
         std::snprintf(name, sizeof name, "%s %d", "user preset", users + 1);
         slot->name = name;
@@ -258,7 +272,9 @@ bool IPluginBase::SerializePresets(StateChunk&) {
     return false;
 }
 
-int IPluginBase::UnserializePresets(const StateChunk&, int) { return -1; }
+int IPluginBase::UnserializePresets(const StateChunk&, int) {
+    return -1;
+}
 
 bool IPluginBase::SerializeParams(StateChunk& chunk) {
     Lock lock(mutex);

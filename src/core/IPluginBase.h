@@ -19,10 +19,11 @@ namespace vorlunda {
 class IGraphics;
 
 constexpr std::int32_t FourCC(char a, char b, char c, char d) {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
-                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
-                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
-                                     static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
+    return static_cast<std::int32_t>(
+        (static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
+        (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
+        (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
+        static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
 }
 
 // What the instrument hands the plug-in base at construction.
@@ -160,7 +161,7 @@ public:
     double** InputPointers() { return inputPointers.data(); }
     double** OutputPointers() { return outputPointers.data(); }
 
-    static constexpr std::int32_t kChunkMarker = 0x70666674;           // bytes "tffp"
+    static constexpr std::int32_t kChunkMarker = 0x70666674; // bytes "tffp"
     static constexpr std::int32_t kFrameworkVersion = 0x00010000;
 
 protected:

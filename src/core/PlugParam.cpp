@@ -119,7 +119,8 @@ void PlugParam::FormatValue(double v, bool normalized, char* text, bool withDisp
         v = -v;
     if (displayPrecision == 0) {
         // "%d" of the value truncated toward zero (saturated: the text must stay in 32 bytes).
-        const double t = std::isnan(v) ? 0.0 : std::clamp(std::trunc(v), -2147483648.0, 2147483647.0);
+        const double t =
+            std::isnan(v) ? 0.0 : std::clamp(std::trunc(v), -2147483648.0, 2147483647.0);
         FormatInt(static_cast<long long>(t), text, kTextSize);
     } else {
         FormatFixed(v, displayPrecision, text, kTextSize);

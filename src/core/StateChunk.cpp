@@ -31,7 +31,8 @@ void StateChunk::Reserve(int size) {
 int StateChunk::AppendBytes(const void* data, int count) {
     if (count > 0 && data) {
         const std::size_t old = bytes.size();
-        if (static_cast<std::size_t>(count) > static_cast<std::size_t>(std::numeric_limits<int>::max()) - old)
+        if (static_cast<std::size_t>(count) >
+            static_cast<std::size_t>(std::numeric_limits<int>::max()) - old)
             return ByteCount(); // a chunk never grows past what a 32-bit size can describe
         Grow(old + static_cast<std::size_t>(count));
         std::memcpy(bytes.data() + old, data, static_cast<std::size_t>(count));
@@ -39,8 +40,12 @@ int StateChunk::AppendBytes(const void* data, int count) {
     return ByteCount();
 }
 
-int StateChunk::Append(std::int32_t value) { return AppendBytes(&value, sizeof value); }
-int StateChunk::Append(double value) { return AppendBytes(&value, sizeof value); }
+int StateChunk::Append(std::int32_t value) {
+    return AppendBytes(&value, sizeof value);
+}
+int StateChunk::Append(double value) {
+    return AppendBytes(&value, sizeof value);
+}
 int StateChunk::Append(bool flag) {
     const std::uint8_t b = flag ? 1 : 0;
     return AppendBytes(&b, 1);

@@ -5,7 +5,9 @@
 
 namespace vorlunda {
 
-static double Flush(double v) { return std::isnormal(v) ? v : 0.0; }
+static double Flush(double v) {
+    return std::isnormal(v) ? v : 0.0;
+}
 
 ControlSmoother::ControlSmoother(double tickRate, double cutoff) {
     const double w = 2.0 * std::numbers::pi * cutoff / tickRate;

@@ -15,7 +15,7 @@ public:
     void Reset() { x1 = x2 = y1 = y2 = 0.0; }
 
 private:
-    double b0 = 0.0, b1 = 0.0;         // feed-forward (b2 equals b0)
+    double b0 = 0.0, b1 = 0.0;               // feed-forward (b2 equals b0)
     double feedback1 = 0.0, feedback2 = 0.0; // added, not subtracted
     double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
 };

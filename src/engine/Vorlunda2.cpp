@@ -18,7 +18,9 @@ static PluginIdentity Identity() {
     return id;
 }
 
-Vorlunda2::Vorlunda2() : Synth(Identity()) { InitParameterTable(); }
+Vorlunda2::Vorlunda2() : Synth(Identity()) {
+    InitParameterTable();
+}
 
 Vorlunda2::~Vorlunda2() = default;
 
@@ -125,6 +127,7 @@ void Vorlunda2::RenderBlock(double**, double** outputs, int frames) {
 }
 
 void Vorlunda2::ControlTick() {
+    ++controlTicks;
     DrainMidiQueue();
     pitchBendSmoothed = bendSmoother.Process(pitchBendRaw);
     modWheelSmoothed = wheelSmoother.Process(modWheelRaw);
@@ -193,9 +196,15 @@ void Vorlunda2::ProcessMidiEvent(const MidiEvent& event) {
     }
 }
 
-void Vorlunda2::KillAllNotes() { heldNotes.Clear(); }
-void Vorlunda2::NoteOn(int note, int velocity) { heldNotes.Set(note, velocity); }
-void Vorlunda2::NoteOff(int note) { heldNotes.Erase(note); }
+void Vorlunda2::KillAllNotes() {
+    heldNotes.Clear();
+}
+void Vorlunda2::NoteOn(int note, int velocity) {
+    heldNotes.Set(note, velocity);
+}
+void Vorlunda2::NoteOff(int note) {
+    heldNotes.Erase(note);
+}
 void Vorlunda2::SustainPedal(bool) {}
 
 } // namespace vorlunda

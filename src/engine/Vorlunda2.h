@@ -36,6 +36,8 @@ public:
     double ModWheelRaw() const { return modWheelRaw; }
     int ControlSamplesLeft() const { return controlSamplesLeft; }
     int PendingMidiEvents() const { return midiQueue.Pending(); }
+    // Control ticks run since construction.
+    long long ControlTickCount() const { return controlTicks; }
 
 protected:
     // Hooks of the note handling, run at the control tick that the event is due.
@@ -45,17 +47,18 @@ protected:
     // Called once for every handled event (tests observe the tick an event lands on).
     virtual void EventHandled(const MidiEvent&) {}
 
-private:
+protected:
     void ControlTick();
     void DrainMidiQueue();
     void ProcessMidiEvent(const MidiEvent& event);
 
+    long long controlTicks = 0;
     int polyphony = 8;
     int noteCounter = 0;
     double sampleRate = -1.0; // Hz the engine was last prepared for
     std::vector<double> mixLeft, mixRight;
-    double pitchBendRaw = 0.0;  // -1 .. +8191/8192
-    double modWheelRaw = 0.0;   // 0..1
+    double pitchBendRaw = 0.0; // -1 .. +8191/8192
+    double modWheelRaw = 0.0;  // 0..1
     double pitchBendSmoothed = 0.0;
     double modWheelSmoothed = 0.0;
     ControlSmoother bendSmoother;

@@ -14,6 +14,12 @@ struct MemoryReader {
     std::size_t position;
 };
 
+// The decoder reports nothing: an unreadable image is simply refused.
+[[noreturn]] void FailSilently(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void IgnoreWarning(png_structp, png_const_charp) {}
+
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
     auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
     if (count > reader->size - reader->position)
@@ -23,8 +29,8 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 }
 
 // Decoding without any C++ object alive between setjmp and a possible longjmp.
-bool DecodeRows(png_structp png, png_infop info, MemoryReader* reader, std::uint8_t* (*allocate)(void*, int, int),
-                void* target) {
+bool DecodeRows(png_structp png, png_infop info, MemoryReader* reader,
+                std::uint8_t* (*allocate)(void*, int, int), void* target) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_read_fn(png, reader, ReadFromMemory);
@@ -66,7 +72,8 @@ bool PngImage::Decode(const std::uint8_t* data, std::size_t size) {
     pixels.clear();
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0)
         return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, FailSilently, IgnoreWarning);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);

@@ -20,9 +20,17 @@ RecursiveMutex::RecursiveMutex() {
     pthread_mutexattr_destroy(&attributes);
 }
 
-RecursiveMutex::~RecursiveMutex() { pthread_mutex_destroy(Native(storage)); }
-void RecursiveMutex::lock() { pthread_mutex_lock(Native(storage)); }
-void RecursiveMutex::unlock() { pthread_mutex_unlock(Native(storage)); }
-bool RecursiveMutex::try_lock() { return pthread_mutex_trylock(Native(storage)) == 0; }
+RecursiveMutex::~RecursiveMutex() {
+    pthread_mutex_destroy(Native(storage));
+}
+void RecursiveMutex::lock() {
+    pthread_mutex_lock(Native(storage));
+}
+void RecursiveMutex::unlock() {
+    pthread_mutex_unlock(Native(storage));
+}
+bool RecursiveMutex::try_lock() {
+    return pthread_mutex_trylock(Native(storage)) == 0;
+}
 
 } // namespace vorlunda

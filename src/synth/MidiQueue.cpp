@@ -5,10 +5,13 @@
 
 namespace vorlunda {
 
-MidiQueue::MidiQueue() { Reallocate(kInitialCapacity); }
+MidiQueue::MidiQueue() {
+    Reallocate(kInitialCapacity);
+}
 
 bool MidiQueue::Reallocate(int newCapacity) {
-    std::unique_ptr<MidiEvent[]> fresh(new (std::nothrow) MidiEvent[static_cast<std::size_t>(newCapacity)]);
+    std::unique_ptr<MidiEvent[]> fresh(new (std::nothrow)
+                                           MidiEvent[static_cast<std::size_t>(newCapacity)]);
     if (!fresh)
         return false;
     const int pending = count - front;

@@ -4,7 +4,9 @@
 
 namespace vorlunda {
 
-Synth::Synth(const PluginIdentity& identity) : IPluginVST(identity) { controllerMap.fill(-1); }
+Synth::Synth(const PluginIdentity& identity) : IPluginVST(identity) {
+    controllerMap.fill(-1);
+}
 
 Synth::~Synth() = default;
 
@@ -36,7 +38,9 @@ void Synth::ActivationChanged(bool active) {
 void Synth::CommitLearn() {
     if (!learnArmed)
         return;
-    auto unbindParam = [this](int param) { std::replace(controllerMap.begin(), controllerMap.end(), param, -1); };
+    auto unbindParam = [this](int param) {
+        std::replace(controllerMap.begin(), controllerMap.end(), param, -1);
+    };
     const bool controllerValid = learnController >= 0 && learnController < kMappableControllers;
     if (!unlearnMode) {
         if (controllerValid && learnParam != -1) {

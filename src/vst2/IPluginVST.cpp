@@ -13,8 +13,12 @@ void IPluginVST::BeginParameterGesture(int) {}
 void IPluginVST::NotifyHostOfParameter(int, double) {}
 void IPluginVST::EndParameterGesture(int) {}
 void IPluginVST::NotifyHostOfProgramChange() {}
-double IPluginVST::HostSamplePosition() { return 0.0; }
-double IPluginVST::HostTempo() { return 0.0; }
+double IPluginVST::HostSamplePosition() {
+    return 0.0;
+}
+double IPluginVST::HostTempo() {
+    return 0.0;
+}
 
 void IPluginVST::HostTimeSignature(int* numerator, int* denominator) {
     if (numerator)
@@ -23,8 +27,12 @@ void IPluginVST::HostTimeSignature(int* numerator, int* denominator) {
         *denominator = 4;
 }
 
-bool IPluginVST::QueryHostTime(HostTimeInfo&) { return false; }
+bool IPluginVST::QueryHostTime(HostTimeInfo&) {
+    return false;
+}
 void IPluginVST::EditorSizeChanged() {}
-bool IPluginVST::SendMidiMessage(const MidiEvent&) { return false; }
+bool IPluginVST::SendMidiMessage(const MidiEvent&) {
+    return false;
+}
 
 } // namespace vorlunda

@@ -38,8 +38,8 @@ std::vector<std::uint8_t> EncodePng(int width, int height, int colourType, int d
 }
 
 TEST(PngImage, DecodesRgbaExactly) {
-    const std::vector<std::uint8_t> rows = {255, 0, 0, 255, 0, 255, 0, 128, //
-                                            0, 0, 255, 0, 10, 20, 30, 40};
+    const std::vector<std::uint8_t> rows = {255, 0, 0,   255, 0,  255, 0,  128, //
+                                            0,   0, 255, 0,   10, 20,  30, 40};
     const auto file = EncodePng(2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, rows, 8);
     ASSERT_FALSE(file.empty());
     PngImage image;
