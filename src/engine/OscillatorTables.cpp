@@ -15,7 +15,9 @@ struct FrequencyTable {
     std::array<double, kTableNotes> descending; // Hz of notes 0, -1, .. -135
 };
 
-double RoundTo(double x, double scale) { return std::round(x * scale) / scale; }
+double RoundTo(double x, double scale) {
+    return std::round(x * scale) / scale;
+}
 
 FrequencyTable BuildFrequencyTable() {
     FrequencyTable t{};
@@ -58,8 +60,8 @@ std::vector<double> SawAmplitudes(int harmonics) {
     std::vector<double> a(harmonics + 1, 0.0);
     a[1] = 0.5;
     for (int h = 2; h <= harmonics; ++h)
-        a[h] = (0.54 + 0.46 * std::cos((h - 1) * std::numbers::pi / 2.0 / (harmonics - 1))) *
-               0.5 / h;
+        a[h] =
+            (0.54 + 0.46 * std::cos((h - 1) * std::numbers::pi / 2.0 / (harmonics - 1))) * 0.5 / h;
     return a;
 }
 

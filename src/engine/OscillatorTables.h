@@ -2,27 +2,36 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
 namespace vorlunda {
 
 // Pitch counts 1/128 semitone; 0 is MIDI note 0 (8.176 Hz), note n is n * 128.
-inline constexpr int kMaxPitch = 17280;             // 1/128 semitone, 135 semitones
-inline constexpr int kPitchCount = kMaxPitch + 1;   // entries of every per-pitch table
-inline constexpr int kWaveLength = 4096;            // samples per wavetable cycle
-inline constexpr int kWaveLevels = 11;              // level L holds 2^(10 - L) harmonics
-inline constexpr int kWaveforms = 3;                // saw, square, pulse
+inline constexpr int kMaxPitch = 17280;                 // 1/128 semitone, 135 semitones
+inline constexpr int kPitchCount = kMaxPitch + 1;       // entries of every per-pitch table
+inline constexpr int kWaveLength = 4096;                // samples per wavetable cycle
+inline constexpr int kWaveLevels = 11;                  // level L holds 2^(10 - L) harmonics
+inline constexpr int kWaveforms = 3;                    // saw, square, pulse
 inline constexpr std::uint32_t kPhaseMask = 0x0FFFFFFF; // one cycle = 2^28 phase units
-inline constexpr int kPhaseIndexShift = 16;         // phase >> 16 = table index 0..4095
-inline constexpr double kInitialSampleRate = 44100.0; // Hz, until the first prepare
+inline constexpr int kPhaseIndexShift = 16;             // phase >> 16 = table index 0..4095
+inline constexpr double kInitialSampleRate = 44100.0;   // Hz, until the first prepare
 
 // Converts a pitch in 1/128 semitone to Hz by linear interpolation between the semitones of a
 // 272-entry table (136 ascending notes 0..135, 136 descending notes below note 0). Thread-safe;
 // the table is built on the first call.
 double PitchToFrequency(int pitch);
+
+// Truncates a modulated pitch (1/128 semitone) towards zero like a cast, but keeps absurd
+// modulation and NaN from overflowing: anything this far out lands on a table end anyway.
+inline int TruncatePitch(double x) {
+    constexpr double limit = 16777216.0; // 1/128 semitone, far beyond 0..17280
+    if (std::isnan(x))
+        return 0;
+    return static_cast<int>(std::clamp(x, -limit, limit));
+}
 
 enum class Waveform : int { Saw = 0, Square = 1, Pulse = 2 };
 
@@ -31,9 +40,7 @@ struct WavetableSet {
     using Cycle = std::array<double, kWaveLength>;
     std::array<std::array<Cycle, kWaveLevels>, kWaveforms> tables;
 
-    const Cycle& Level(Waveform w, int level) const {
-        return tables[static_cast<int>(w)][level];
-    }
+    const Cycle& Level(Waveform w, int level) const { return tables[static_cast<int>(w)][level]; }
 };
 
 // One value per pitch 0..17280, computed for one sample rate. Immutable once published, so
@@ -59,14 +66,6 @@ public:
     // A rate that is not a positive finite number keeps the current table (or builds the
     // initial one).
     std::shared_ptr<const Table> Acquire(double sampleRate) {
-        return Publish(sampleRate);
-    }
-
-    // The current table, whatever rate it was built for (the initial rate if none yet).
-    std::shared_ptr<const Table> Current() { return Publish(0.0); }
-
-private:
-    std::shared_ptr<const Table> Publish(double sampleRate) {
         const bool usable = std::isfinite(sampleRate) && sampleRate > 0.0;
         std::lock_guard lock(mutex);
         if (!current || (usable && current->sampleRate != sampleRate)) {
@@ -77,6 +76,10 @@ private:
         return current;
     }
 
+    // The current table, whatever rate it was built for (the initial rate if none yet).
+    std::shared_ptr<const Table> Current() { return Acquire(0.0); }
+
+private:
     Builder build;
     std::mutex mutex;
     std::shared_ptr<const Table> current;
