@@ -114,6 +114,8 @@ void Envelope::SetRelease(double time) {
     }
 }
 
-void Envelope::SetLevelVelocityAmount(double amount) { levelVelocityAmount = amount; }
+void Envelope::SetLevelVelocityAmount(double amount) {
+    levelVelocityAmount = amount;
+}
 
 } // namespace vorlunda

@@ -13,7 +13,9 @@ constexpr double kHalfLn2 = std::numbers::ln2 / 2.0;
 
 } // namespace
 
-EqBand::EqBand() { Design(kDesignFrequency); }
+EqBand::EqBand() {
+    Design(kDesignFrequency);
+}
 
 void EqBand::SetSampleRate(double sampleRate) {
     inverseRate = 1.0 / static_cast<float>(sampleRate);

@@ -15,7 +15,7 @@ namespace vorlunda {
 class EqBand {
 public:
     /// Centre frequencies of the seven bands, "EQ 100" .. "EQ 12K".
-    static constexpr std::array<double, 7> kCentreFrequencies{100.0,  200.0,  400.0, 1000.0,
+    static constexpr std::array<double, 7> kCentreFrequencies{100.0,  200.0,  400.0,  1000.0,
                                                               2500.0, 5000.0, 12000.0}; // Hz
 
     /// Designed for 1000 Hz at 44100 Hz, 0 dB (disabled).

@@ -32,11 +32,17 @@ std::int32_t NextRandom() {
 
 } // namespace
 
-void Lfo::SetRate(double hz) { increment = hz * kPhaseUnitsPerCycle / kTicksPerSecond; }
+void Lfo::SetRate(double hz) {
+    increment = hz * kPhaseUnitsPerCycle / kTicksPerSecond;
+}
 
-void Lfo::SetOscillatorShape(int shape) { oscillatorShape = shape; }
+void Lfo::SetOscillatorShape(int shape) {
+    oscillatorShape = shape;
+}
 
-void Lfo::SetFilterShape(int shape) { filterShape = shape; }
+void Lfo::SetFilterShape(int shape) {
+    filterShape = shape;
+}
 
 double Lfo::ShapeValue(int shape) {
     const double x = phase;
@@ -75,9 +81,13 @@ bool Lfo::Tick() {
     return false;
 }
 
-std::int32_t Lfo::RandomSeed() { return randomSeed.load(std::memory_order_relaxed); }
+std::int32_t Lfo::RandomSeed() {
+    return randomSeed.load(std::memory_order_relaxed);
+}
 
-double Lfo::FadeStep(double delay) { return 0.0001 / (delay + 0.0001) + 0.0001; }
+double Lfo::FadeStep(double delay) {
+    return 0.0001 / (delay + 0.0001) + 0.0001;
+}
 
 double Lfo::AdvanceFade(double& fade, double fadeStep) {
     // The fade may overshoot 1 for one tick before it is pinned there.
