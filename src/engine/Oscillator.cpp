@@ -119,21 +119,28 @@ void Oscillator::UpdatePitch(double glidePitch, const PitchModulation& mod) {
     }
 }
 
-double Oscillator::EnabledWaveGain() const {
-    double gain = 1.0;
-    for (int j = 0; j < kFootages; ++j)
-        for (const FootageFlags* flags : {&saw, &square, &pulse, &interval})
-            if ((*flags)[j])
-                gain *= kWaveGain;
-    return gain;
-}
-
-void Oscillator::CollectTables(std::array<FootageTables, kFootages>& out) const {
-    for (int j = 0; j < kFootages; ++j)
-        for (int w = 0; w < kWaveforms; ++w)
+// Lists the enabled waveforms footage by footage (saw, square, pulse, interval), with the
+// table of each oscillator at that footage's level for this tick.
+int Oscillator::CollectSources(SourceList& out) const {
+    const std::array<const FootageFlags*, kWaveforms> waveFlags = {&saw, &square, &pulse};
+    int count = 0;
+    for (int j = 0; j < kFootages; ++j) {
+        for (int w = 0; w < kWaveforms + 1; ++w) {
+            const bool isInterval = w == kWaveforms;
+            if (!(isInterval ? interval[j] : (*waveFlags[w])[j]))
+                continue;
+            const auto wave = isInterval ? Waveform::Square : static_cast<Waveform>(w);
+            Source& source = out[count++];
             for (int k = 0; k < kOscillators; ++k)
-                out[j].wave[w][k] =
-                    waves->Level(static_cast<Waveform>(w), tableLevels[k][j]).data();
+                source.table[k] = waves->Level(wave, tableLevels[k][j]).data();
+            source.footage = j;
+            source.kind = isInterval                    ? SourceKind::Interval
+                          : !multi[j]                   ? SourceKind::Plain
+                          : syncMode < kFirstSilentSync ? SourceKind::Stack
+                                                        : SourceKind::SyncedStack;
+        }
+    }
+    return count;
 }
 
 // Step 3 of each sample: oscillator 0 advances; the synced ones jump to its new phase when the
@@ -151,40 +158,40 @@ void Oscillator::AdvancePhases() {
 
 void Oscillator::Render(std::span<double> left, std::span<double> right) {
     const std::size_t n = std::min(left.size(), right.size());
-    std::array<FootageTables, kFootages> tables;
-    CollectTables(tables);
-    const double gain = EnabledWaveGain();
-    const bool oscillator0Silent = syncMode >= kFirstSilentSync;
-    const std::array<const FootageFlags*, kWaveforms> waveFlags = {&saw, &square, &pulse};
+    SourceList sources;
+    const int count = CollectSources(sources);
+    double gain = 1.0;
+    for (int e = 0; e < count; ++e)
+        gain *= kWaveGain;
     std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
 
     for (std::size_t i = 0; i < n; ++i) {
         double c = 0.0; // centre
         double l = 0.0;
         double r = 0.0;
-        std::array<std::uint32_t, kOscillators> p = phases;
-        for (int j = 0; j < kFootages; ++j) {
-            const FootageTables& t = tables[j];
-            for (int w = 0; w < kWaveforms; ++w) {
-                if (!(*waveFlags[w])[j])
-                    continue;
-                const auto& osc = t.wave[w];
-                if (!multi[j]) {
-                    c += osc[0][p[0] >> kPhaseIndexShift];
-                } else if (!oscillator0Silent) {
-                    c += kMultiGain * osc[0][p[0] >> kPhaseIndexShift];
-                    l += kMultiGain * osc[1][p[1] >> kPhaseIndexShift];
-                    r += kMultiGain * osc[2][p[2] >> kPhaseIndexShift];
-                } else {
-                    l += kSyncedMultiGain * osc[1][p[1] >> kPhaseIndexShift];
-                    r += kSyncedMultiGain * osc[2][p[2] >> kPhaseIndexShift];
-                }
+        for (int e = 0; e < count; ++e) {
+            const Source& s = sources[e];
+            // The footage j sounds j octaves above 16': the phase times 2^j, modulo one cycle.
+            const auto at = [&](int k) {
+                return s.table[k][((phases[k] << s.footage) & kPhaseMask) >> kPhaseIndexShift];
+            };
+            switch (s.kind) {
+            case SourceKind::Plain:
+                c += at(0);
+                break;
+            case SourceKind::Stack:
+                c += kMultiGain * at(0);
+                l += kMultiGain * at(1);
+                r += kMultiGain * at(2);
+                break;
+            case SourceKind::SyncedStack:
+                l += kSyncedMultiGain * at(1);
+                r += kSyncedMultiGain * at(2);
+                break;
+            case SourceKind::Interval:
+                c += at(3);
+                break;
             }
-            if (interval[j])
-                c += t.wave[static_cast<int>(Waveform::Square)][3][p[3] >> kPhaseIndexShift];
-            // The next footage sounds an octave higher: twice the phase, modulo one cycle.
-            for (std::uint32_t& phase : p)
-                phase = (phase << 1) & kPhaseMask;
         }
         AdvancePhases();
 

@@ -58,7 +58,8 @@ public:
     // levels of the oscillators whose pitch changed. `glidePitch` in 1/128 semitone.
     void UpdatePitch(double glidePitch, const PitchModulation& mod);
 
-    // Writes min(left.size(), right.size()) samples into both buffers.
+    // Writes min(left.size(), right.size()) samples into both buffers (they are overwritten,
+    // not added to), reading the flags and table levels as they are now.
     void Render(std::span<double> left, std::span<double> right);
 
     // The idle voice's phase advance for a chunk of `samples`: the phases keep running so that
@@ -78,19 +79,27 @@ public:
 
 private:
     using FootageFlags = std::array<bool, kFootages>;
-    using Cycle = WavetableSet::Cycle;
 
-    // Per footage, per waveform: the table each oscillator reads at this tick's level.
-    struct FootageTables {
-        std::array<std::array<const double*, kOscillators>, kWaveforms> wave;
+    // One enabled waveform of one footage, in the order the mix sums them.
+    enum class SourceKind : int {
+        Plain,       // oscillator 0 into the centre
+        Stack,       // multi: oscillators 0, 1, 2 into centre, left, right
+        SyncedStack, // multi with oscillator 0 silenced: 1 and 2 into left and right
+        Interval,    // oscillator 3's square into the centre
     };
+    struct Source {
+        std::array<const double*, kOscillators> table; // each oscillator's level at the footage
+        int footage;
+        SourceKind kind;
+    };
+    static constexpr int kMaxSources = kFootages * (kWaveforms + 1);
+    using SourceList = std::array<Source, kMaxSources>;
 
     void UpdateOffsets();
     void SetIncrement(int osc, int pitch);
     void ForgetPitches();
     static void SetFlag(FootageFlags& flags, int footage, bool on);
-    double EnabledWaveGain() const;
-    void CollectTables(std::array<FootageTables, kFootages>& out) const;
+    int CollectSources(SourceList& out) const;
     void AdvancePhases();
 
     const WavetableSet* waves;

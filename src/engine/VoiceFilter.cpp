@@ -82,24 +82,30 @@ void VoiceFilter::UpdateCoefficients(int cutoffPitch, const FilterModulation& mo
     normaliser = 1.0 / (k * g4 + 1.0);
 }
 
+// The per-sample work reads everything from locals, so the states stay in registers.
+struct VoiceFilter::Kernel {
+    double g, g4, m, k, normaliser;
+    int poles;
+};
+
 // One sample of one channel. Each stage is y = g * in + s with s' = +-g * in - m * y (+ for the
 // lowpass, - for the highpass); y is the fourth stage's output estimated from the states before
-// the sample, exact while the clamp is inactive.
-double VoiceFilter::Tick(Stages& st, double x) {
-    const double c = bias;
+// the sample, exact while the clamp is inactive. `c` is this sample's bias.
+template <bool Lowpass>
+double VoiceFilter::Tick(Stages& st, const Kernel& q, double x, double c) {
     st.s1 += c;
     st.s2 += c;
     st.s3 += c;
     st.s4 += c;
-    bias = -bias;
-
+    const double g = q.g;
+    const double m = q.m;
     const double in = c + x;
-    const double y = (((st.s1 * g + st.s2) * g + st.s3) * g + st.s4 + in * g4) * normaliser;
-    const double u = (in - std::clamp(y, -kFeedbackLimit, kFeedbackLimit) * k) * g;
+    const double y = (((st.s1 * g + st.s2) * g + st.s3) * g + st.s4 + in * q.g4) * q.normaliser;
+    const double u = (in - std::clamp(y, -kFeedbackLimit, kFeedbackLimit) * q.k) * g;
     const double y1 = st.s1 + u;
     double y2;
     double y3;
-    if (mode == kLowpass) {
+    if constexpr (Lowpass) {
         st.s1 = u - y1 * m;
         y2 = st.s2 + y1 * g;
         st.s2 = y1 * g - y2 * m;
@@ -114,7 +120,7 @@ double VoiceFilter::Tick(Stages& st, double x) {
         st.s3 = -(y2 * g) - y3 * m;
         st.s4 = -(y3 * g) - (st.s4 + y3 * g) * m;
     }
-    switch (poles) {
+    switch (q.poles) {
     case 0:
         return y1;
     case 1:
@@ -126,11 +132,54 @@ double VoiceFilter::Tick(Stages& st, double x) {
     }
 }
 
+// The left channel runs first, then the right; the bias keeps flipping across both.
+template <bool Lowpass>
+void VoiceFilter::ProcessChannel(Stages& stages, std::span<double> x) {
+    const Kernel q{g, g4, m, k, normaliser, poles};
+    Stages st = stages;
+    double c = bias;
+    for (double& v : x) {
+        v = Tick<Lowpass>(st, q, v, c);
+        c = -c;
+    }
+    stages = st;
+    bias = c;
+}
+
+// Both channels of equal length in one loop: the same arithmetic as left-then-right, with the
+// right channel's bias sequence starting where the left one's ends, but two independent chains
+// of dependent operations run side by side.
+template <bool Lowpass>
+void VoiceFilter::ProcessPair(std::span<double> left, std::span<double> right) {
+    const Kernel q{g, g4, m, k, normaliser, poles};
+    Stages l = state[0];
+    Stages r = state[1];
+    double cl = bias;
+    double cr = left.size() % 2 ? -bias : bias;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        left[i] = Tick<Lowpass>(l, q, left[i], cl);
+        right[i] = Tick<Lowpass>(r, q, right[i], cr);
+        cl = -cl;
+        cr = -cr;
+    }
+    state[0] = l;
+    state[1] = r;
+    // 2n flips leave the bias where it was.
+}
+
 void VoiceFilter::Process(std::span<double> left, std::span<double> right) {
-    for (double& x : left)
-        x = Tick(state[0], x);
-    for (double& x : right)
-        x = Tick(state[1], x);
+    const bool lowpass = mode == kLowpass;
+    if (left.size() == right.size()) {
+        lowpass ? ProcessPair<true>(left, right) : ProcessPair<false>(left, right);
+        return;
+    }
+    if (lowpass) {
+        ProcessChannel<true>(state[0], left);
+        ProcessChannel<true>(state[1], right);
+    } else {
+        ProcessChannel<false>(state[0], left);
+        ProcessChannel<false>(state[1], right);
+    }
 }
 
 } // namespace vorlunda

@@ -52,7 +52,8 @@ public:
     // Once per control tick while the voice is active. `cutoffPitch` in 1/128 semitone.
     void UpdateCoefficients(int cutoffPitch, const FilterModulation& mod);
 
-    // Filters both buffers in place: all of the left, then all of the right.
+    // Filters both buffers in place: all of the left, then all of the right (equal lengths run
+    // side by side with exactly the same result).
     void Process(std::span<double> left, std::span<double> right);
 
     // Read access (inspection and tests).
@@ -75,9 +76,16 @@ private:
         double s1, s2, s3, s4;
     };
 
+    struct Kernel;
+
     void Reset();
     void SetPitch(int pitch);
-    double Tick(Stages& st, double x);
+    template <bool Lowpass>
+    static double Tick(Stages& st, const Kernel& q, double x, double c);
+    template <bool Lowpass>
+    void ProcessChannel(Stages& st, std::span<double> x);
+    template <bool Lowpass>
+    void ProcessPair(std::span<double> left, std::span<double> right);
 
     std::shared_ptr<const CutoffTable> cutoffTable;
     int mode = kLowpass;

@@ -324,6 +324,32 @@ TEST(Oscillator, SyncedMultiSilencesOscillatorZero) {
     }
 }
 
+TEST(Oscillator, SyncedMultiPlaysTheDetunedPairOnly) {
+    // "8'" sync with "Multi 8" and saw 8': c = 0, l = 0.75 S[level(1, 8')][2 phase1],
+    // r = 0.75 S[level(2, 8')][2 phase2]; with spread 0.5 L = ((l - r) 0.5 + l + r) 0.9 and
+    // R = (l + r - (l - r) 0.5) 0.9. Detune 50 keeps the pair apart from each other and from 0.
+    Oscillator osc;
+    osc.Prepare(kRate);
+    osc.SetDetune(50);
+    osc.SetSaw(1, true);
+    osc.SetMulti(1, true);
+    osc.SetSyncMode(6);
+    osc.SetStereoSpread(0.5);
+    osc.UpdatePitch(8000.0, {});
+    const auto& saw1 = Table(Waveform::Saw, osc.TableLevel(1, 1));
+    const auto& saw2 = Table(Waveform::Saw, osc.TableLevel(2, 1));
+    double left[1];
+    double right[1];
+    for (int i = 0; i < 2000; ++i) {
+        const double l = 0.75 * saw1[((2u * osc.Phase(1)) & kPhaseMask) >> 16];
+        const double r = 0.75 * saw2[((2u * osc.Phase(2)) & kPhaseMask) >> 16];
+        const double side = (l - r) * 0.5;
+        osc.Render(left, right);
+        ASSERT_EQ(left[0], (side + (l + r)) * 0.9) << i;
+        ASSERT_EQ(right[0], ((l + r) - side) * 0.9) << i;
+    }
+}
+
 TEST(Oscillator, HardSyncRestartsTheSlavesWithTheMaster) {
     for (int mode : {1, 2}) {
         Oscillator osc;
@@ -345,7 +371,7 @@ TEST(Oscillator, HardSyncRestartsTheSlavesWithTheMaster) {
             if (after0 < before0) { // the master wrapped: the slaves restart with it
                 ++restarts;
                 ASSERT_EQ(after1, after0);
-                ASSERT_EQ(osc.Phase(3), after0);
+                ASSERT_EQ(static_cast<std::uint32_t>(osc.Phase(3)), after0);
             } else if (mode == 1) {
                 ASSERT_EQ(after1, free1); // "16'+" syncs on the master's wrap only
             } else if (after0 >= (1u << 27) + inc0 && after0 < (1u << 28) - inc0) {
