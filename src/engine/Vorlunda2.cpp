@@ -1,5 +1,7 @@
 #include "engine/Vorlunda2.h"
 
+#include "engine/ParameterTable.h"
+
 #include <algorithm>
 
 namespace vorlunda {
@@ -24,19 +26,8 @@ Vorlunda2::Vorlunda2() : Synth(Identity()) {
 
 Vorlunda2::~Vorlunda2() = default;
 
-void Vorlunda2::RestartProcessing() {
-    Lock lock(Mutex());
-    Synth::RestartProcessing();
-    if (SampleRate() != sampleRate) {
-        sampleRate = SampleRate();
-        mixLeft.assign(static_cast<std::size_t>(controlBlockSize), 0.0);
-        mixRight.assign(static_cast<std::size_t>(controlBlockSize), 0.0);
-        noteCounter = 0;
-    }
-    controlSamplesLeft = 0;
-    lastBeatPosition = 0.0;
-    syncPeriod = 0.0;
-    pitchBendSmoothed = modWheelSmoothed = pitchBendRaw = modWheelRaw = 0.0;
+void Vorlunda2::InitParameterTable() {
+    InitInstrumentParameters(*this);
 }
 
 void Vorlunda2::HandleMidiMessage(const MidiEvent& incoming) {
@@ -92,6 +83,8 @@ void Vorlunda2::RenderBlock(double**, double** outputs, int frames) {
     std::fill_n(right, frames, 0.0);
     if (mixLeft.empty())
         return; // not prepared for a sample rate yet: silence
+    if (repeatMode == 2)
+        HostTempoStep();
 
     int remaining = frames;
     while (remaining > 0) {
@@ -111,14 +104,28 @@ void Vorlunda2::RenderBlock(double**, double** outputs, int frames) {
             controlSamplesLeft -= remaining;
         }
 
+        if (repeatMode == 2) {
+            songPosition += n;
+            if (nextSyncBoundary <= songPosition) {
+                SyncBoundaryStep();
+                nextSyncBoundary = songPosition + syncPeriod;
+            }
+        }
+
         std::fill_n(mixLeft.data(), n, 0.0);
         std::fill_n(mixRight.data(), n, 0.0);
+        for (int v = 0; v < polyphony; ++v)
+            RenderVoice(voices[static_cast<std::size_t>(v)], n);
         for (int i = 0; i < n; ++i) {
             mixLeft[static_cast<std::size_t>(i)] *= masterGain;
             mixRight[static_cast<std::size_t>(i)] *= masterGain;
         }
-        std::copy_n(mixLeft.data(), n, left);
-        std::copy_n(mixRight.data(), n, right);
+        drive.Process(mixLeft.data(), mixRight.data(), n);
+        for (EqBand& band : equaliser) {
+            if (band.Enabled())
+                band.Process(mixLeft.data(), mixRight.data(), n);
+        }
+        chorus.Process(mixLeft.data(), mixRight.data(), left, right, n);
 
         left += n;
         right += n;
@@ -131,11 +138,16 @@ void Vorlunda2::ControlTick() {
     DrainMidiQueue();
     pitchBendSmoothed = bendSmoother.Process(pitchBendRaw);
     modWheelSmoothed = wheelSmoother.Process(modWheelRaw);
+    if (lfo.Tick() && repeatMode == 1)
+        LfoWrapStep();
+    chorus.Tick();
     if (cutoffStepsLeft > 0) {
         --cutoffStepsLeft;
         cutoffValue += cutoffStep;
     }
     cutoffPitch = static_cast<int>(cutoffValue * 17280.0);
+    for (int v = 0; v < polyphony; ++v)
+        UpdateVoiceControl(voices[static_cast<std::size_t>(v)]);
 }
 
 void Vorlunda2::DrainMidiQueue() {
@@ -195,16 +207,5 @@ void Vorlunda2::ProcessMidiEvent(const MidiEvent& event) {
         break;
     }
 }
-
-void Vorlunda2::KillAllNotes() {
-    heldNotes.Clear();
-}
-void Vorlunda2::NoteOn(int note, int velocity) {
-    heldNotes.Set(note, velocity);
-}
-void Vorlunda2::NoteOff(int note) {
-    heldNotes.Erase(note);
-}
-void Vorlunda2::SustainPedal(bool) {}
 
 } // namespace vorlunda

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "engine/Chorus.h"
 #include "engine/ControlSmoother.h"
+#include "engine/Drive.h"
+#include "engine/EqBand.h"
+#include "engine/Lfo.h"
+#include "engine/Voice.h"
 #include "synth/Synth.h"
 
+#include <array>
 #include <vector>
 
 namespace vorlunda {
@@ -27,7 +33,12 @@ public:
     void HandleMidiMessage(const MidiEvent& event) override;
     // Audio thread, mutex held: renders `frames` stereo samples into outputs[0], outputs[1].
     void RenderBlock(double** inputs, double** outputs, int frames) override;
+    // Releases every voice; they fade through their release stages.
     void KillAllNotes() override;
+    void InitParameterTable() override;
+    // Applies a changed parameter to the engine and the voices. Callers hold the mutex.
+    void ParameterChanged(int index) override;
+
 
     // Engine values tests and tools may observe.
     double PitchBendSmoothed() const { return pitchBendSmoothed; }
@@ -36,6 +47,11 @@ public:
     double ModWheelRaw() const { return modWheelRaw; }
     int ControlSamplesLeft() const { return controlSamplesLeft; }
     int PendingMidiEvents() const { return midiQueue.Pending(); }
+    int Polyphony() const { return polyphony; }
+    const Voice& VoiceAt(int i) const { return voices[static_cast<std::size_t>(i)]; }
+    int CutoffPitch() const { return cutoffPitch; }
+    double SyncPeriod() const { return syncPeriod; }
+    double Tempo() const { return tempo; }
     // Control ticks run since construction.
     long long ControlTickCount() const { return controlTicks; }
 
@@ -46,14 +62,38 @@ protected:
     virtual void SustainPedal(bool down);
     // Called once for every handled event (tests observe the tick an event lands on).
     virtual void EventHandled(const MidiEvent&) {}
+    // The pitch (1/128 semitone) a note starts at.
+    virtual int NoteToPitch(int note, int velocity, int age);
 
 protected:
     void ControlTick();
     void DrainMidiQueue();
     void ProcessMidiEvent(const MidiEvent& event);
 
+    void StartVoice(Voice& v, int note, int velocity, int age, double elapsed);
+    void SetupVoiceNote(Voice& v, int note, int velocity, int age);
+    void ReleaseVoice(Voice& v);
+    void UpdateVoiceControl(Voice& v);
+    void RenderVoice(Voice& v, int n);
+    void StepRepeat(Voice& v);
+    void ResetVoice(Voice& v, double rate);
+    void ApplyVoiceParameter(Voice& voice, int index, double value);
+    void SetRepeatPeriod(double period);
+    void UpdateRepeatPeriods();
+    void FixRepeatPhase(Voice& v);
+    void LfoWrapStep();
+    void SyncBoundaryStep();
+    void HostTempoStep();
+
+    std::array<Voice, kMaxVoices> voices;
+    Lfo lfo;
+    Drive drive;
+    std::array<EqBand, 7> equaliser;
+    std::array<double, 7> equaliserGain{}; // dB, last applied per band
+    Chorus chorus;
+
     long long controlTicks = 0;
-    int polyphony = 8;
+    int polyphony = 0; // set by the first application of "Voices"
     int noteCounter = 0;
     double sampleRate = -1.0; // Hz the engine was last prepared for
     std::vector<double> mixLeft, mixRight;
@@ -73,6 +113,10 @@ protected:
     double syncPeriod = 0.0;       // samples
     double songPosition = 0.0;     // samples
     double nextSyncBoundary = 0.0; // samples
+    double lfoRate = 5.5;          // Hz
+    double syncFactor = 0.25;      // beats per retrigger
+    double tempo = 120.0;          // BPM
+    double lfoPeriodSamples = 0.0; // samples
 };
 
 } // namespace vorlunda
