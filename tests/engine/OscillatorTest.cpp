@@ -303,27 +303,6 @@ TEST(Oscillator, EveryEnabledWaveScalesTheMixByNinetyPercent) {
     }
 }
 
-TEST(Oscillator, SyncedMultiSilencesOscillatorZero) {
-    const int n = 3000;
-    Oscillator single = MakeOscillator(8000.0);
-    single.SetSaw(1, true);
-    const Stereo reference = RenderSamples(single, n);
-    // Phases and increments of all oscillators are equal, so syncing never moves them; what
-    // changes is who is heard: "8'+" (2) plays all three at 0.66, "8'" (6) only 1 and 2 at 0.75.
-    for (auto [mode, weight] : {std::pair{2, 1.98}, std::pair{6, 1.5}}) {
-        Oscillator stack = MakeOscillator(8000.0);
-        stack.SetSaw(1, true);
-        stack.SetMulti(1, true);
-        stack.SetSyncMode(mode);
-        stack.SetStereoSpread(1.0);
-        const Stereo out = RenderSamples(stack, n);
-        for (int i = 0; i < n; ++i) {
-            ASSERT_NEAR(out.left[i], reference.left[i] * weight, 1e-13) << mode << " " << i;
-            ASSERT_NEAR(out.right[i], reference.left[i] * weight, 1e-13) << mode << " " << i;
-        }
-    }
-}
-
 TEST(Oscillator, SyncedMultiPlaysTheDetunedPairOnly) {
     // "8'" sync with "Multi 8" and saw 8': c = 0, l = 0.75 S[level(1, 8')][2 phase1],
     // r = 0.75 S[level(2, 8')][2 phase2]; with spread 0.5 L = ((l - r) 0.5 + l + r) 0.9 and
@@ -404,28 +383,6 @@ TEST(Oscillator, NoiseFollowsTheSharedMultiplicativeGenerator) {
         previous = seed;
     }
     EXPECT_EQ(Oscillator::NoiseSeed(), previous);
-}
-
-TEST(Oscillator, StereoSpreadMovesOnlyTheSideSignal) {
-    // L = (s + t) f and R = (t - s) f with s = (l - r) * spread: the sum L + R = 2 t f does not
-    // depend on the spread, and spread 0 gives identical channels.
-    Stereo out[2];
-    for (int spread = 0; spread < 2; ++spread) {
-        Oscillator osc = MakeOscillator(7500.0);
-        osc.SetDetune(20);
-        osc.SetSaw(0, true);
-        osc.SetMulti(0, true);
-        osc.SetStereoSpread(spread);
-        osc.UpdatePitch(7500.0, {});
-        out[spread] = RenderSamples(osc, 4000);
-    }
-    double side = 0.0;
-    for (int i = 0; i < 4000; ++i) {
-        ASSERT_EQ(out[0].left[i], out[0].right[i]);
-        ASSERT_NEAR(out[1].left[i] + out[1].right[i], out[0].left[i] + out[0].right[i], 1e-12);
-        side = std::max(side, std::abs(out[1].left[i] - out[1].right[i]));
-    }
-    EXPECT_GT(side, 0.1);
 }
 
 TEST(Oscillator, IdleAdvanceMatchesRenderedPhases) {
