@@ -10,8 +10,8 @@ namespace {
 
 constexpr double kMinDelay = 0.001;        // s, delay of a tap whose target is 0
 constexpr double kModulationDelay = 0.016; // s, added at full target
-// The line holds the longest delay (17 ms) plus two samples: one because a tap interpolates
-// toward the next older sample, one for the truncation of the length.
+// The line holds the longest delay (17 ms) plus two samples: one for the second sample that a
+// tap interpolates with, one for the truncation of the length.
 constexpr double kLineSeconds = kMinDelay + kModulationDelay; // s
 constexpr int kLineExtraSamples = 2;
 constexpr int kMinLineLength = kLineExtraSamples; // samples
