@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace vorlunda {
 
@@ -267,13 +268,47 @@ void IPluginBase::ModifyCurrentPreset(const char* name) {
         slot->name.assign(name, ::strnlen(name, PresetSlot::kNameCapacity - 1));
 }
 
-bool IPluginBase::SerializePresets(StateChunk&) {
-    // Completed with the bank layout of the program files.
-    return false;
+bool IPluginBase::SerializePresets(StateChunk& chunk) {
+    // Per slot: name, initialised flag, and the state's bytes without a length; the instrument's
+    // state layout delimits itself.
+    for (const PresetSlot& slot : presets) {
+        chunk.AppendString(slot.name);
+        chunk.Append(slot.initialized);
+        if (slot.initialized) {
+            chunk.AppendBytes(slot.state.Data(), slot.state.ByteCount());
+            if (chunk.ByteCount() == 0)
+                return false;
+        }
+    }
+    return true;
 }
 
-int IPluginBase::UnserializePresets(const StateChunk&, int) {
-    return -1;
+int IPluginBase::UnserializePresets(const StateChunk& chunk, int position) {
+    for (PresetSlot& slot : presets) {
+        if (position < 0)
+            break;
+        std::string name;
+        bool initialized = false;
+        position = chunk.ReadString(&name, position);
+        position = chunk.Read(&initialized, position);
+        if (position < 0)
+            break; // a slot whose name or flag is cut off keeps what it had
+        name.resize(std::min<std::size_t>(name.size(), PresetSlot::kNameCapacity - 1));
+        slot.name = std::move(name);
+        if (!initialized) {
+            slot.initialized = false;
+            continue;
+        }
+        // Reading makes the program live; it is stored back in the current layout.
+        position = ReadState(chunk, position);
+        if (position > 0) {
+            slot.initialized = true;
+            slot.state.Empty();
+            WriteState(slot.state);
+        }
+    }
+    ActivatePreset(currentProgram);
+    return position;
 }
 
 bool IPluginBase::SerializeParams(StateChunk& chunk) {

@@ -17,6 +17,7 @@
 namespace vorlunda {
 
 class IGraphics;
+class ProgramSnapshot;
 
 constexpr std::int32_t FourCC(char a, char b, char c, char d) {
     return static_cast<std::int32_t>(
@@ -153,6 +154,34 @@ public:
     static void StartChunkWithHeader(StateChunk& chunk);
     static int ReadChunkHeader(const StateChunk& chunk, int* position);
 
+    // --- Host chunks (the dispatcher's chunk requests), host thread ---
+    // Header, current state, current program's name / header and the 64 slots (the current
+    // program's edits stored first). Answer whether the chunk was written.
+    bool WriteProgramChunk(StateChunk& chunk);
+    bool WriteBankChunk(StateChunk& chunk);
+    // Reads a program chunk's state and name from `position` into the current slot; answers
+    // the position after it, or -1 (what was read so far stays; see ReadHostChunk).
+    int ReadProgramChunk(const StateChunk& chunk, int position);
+    // Everything effSetChunk reads from the host's data: a bank when `bankForm` and the chunk
+    // header says so, else a program; with `retryAsBank`, data a program reading did not consume
+    // exactly is tried as a bank. Answers the final position; -1 means refused and then every
+    // slot, the current index and every parameter are as they were.
+    int ReadHostChunk(const StateChunk& chunk, bool bankForm, bool retryAsBank);
+
+    // --- Program (FXP) and bank (FXB) files, editor thread ---
+    // Every change of slots and parameters happens in one step under the plug-in mutex, so no
+    // block is rendered from a half-loaded program; the disk is accessed outside it. A load that
+    // is refused, or turns out truncated or malformed part-way, changes nothing and answers false.
+    bool WriteProgramFile(const char* path);
+    bool WriteBankFile(const char* path);
+    bool ReadProgramFile(const char* path);
+    bool ReadBankFile(const char* path);
+    // The same formats built in, or read from, memory.
+    bool BuildProgramFileImage(StateChunk& image);
+    bool BuildBankFileImage(StateChunk& image);
+    bool ReadProgramImage(const StateChunk& image);
+    bool ReadBankImage(const StateChunk& image);
+
     // --- Channels ---
     void SetInputChannelsConnected(int first, int count, bool connected);
     void SetOutputChannelsConnected(int first, int count, bool connected);
@@ -165,6 +194,9 @@ public:
     static constexpr std::int32_t kFrameworkVersion = 0x00010000;
 
 protected:
+    // Takes and puts back slots, current index and parameters around a load that may fail.
+    friend class ProgramSnapshot;
+
     HostId hostId = HostId::NotIdentified;
     std::int32_t hostVersion = 0;
     int currentProgram = 0;

@@ -33,6 +33,8 @@ public:
     std::uint8_t* Data() { return bytes.data(); }
     // Reserves memory ahead so that later appends of up to `size` bytes do not allocate.
     void Reserve(int size);
+    // Bytes the chunk can hold before it allocates again.
+    int Reserved() const { return static_cast<int>(bytes.capacity()); }
 
 private:
     int ReadRaw(void* out, int count, int position) const;

@@ -39,6 +39,21 @@ public:
     // Applies a changed parameter to the engine and the voices. Callers hold the mutex.
     void ParameterChanged(int index) override;
 
+    // Program state: the "Vorlunda2_2.0.0" header, program index and name (left out while
+    // `factoryLoad` is set), then the 79 plain values. Any thread; takes the mutex.
+    bool WriteState(StateChunk& chunk) override;
+    // Reads either layout (the older one has no header); answers the position after the state
+    // or -1. Every parameter is set and applied, even when the data runs out.
+    int ReadState(const StateChunk& chunk, int position) override;
+    static bool HasStateHeader(const StateChunk& chunk, int position);
+    // Program and bank files, with fallbacks that also take the 60-parameter programs of
+    // version 1. Editor thread; a refused file changes nothing and answers false.
+    bool LoadProgramFile(const char* path);
+    bool LoadBankFile(const char* path);
+    bool LoadLegacyProgram(const StateChunk& image);
+    bool LoadLegacyBank(const StateChunk& image);
+    // Set only while the factory bank loads at start-up: states are written without header.
+    bool factoryLoad = false;
 
     // Engine values tests and tools may observe.
     double PitchBendSmoothed() const { return pitchBendSmoothed; }

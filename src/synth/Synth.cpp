@@ -1,6 +1,10 @@
 #include "synth/Synth.h"
 
+#include "core/ProgramFiles.h"
+#include "core/ProgramSnapshot.h"
+
 #include <algorithm>
+#include <exception>
 
 namespace vorlunda {
 
@@ -33,6 +37,25 @@ void Synth::ActivationChanged(bool active) {
     Lock lock(Mutex());
     if (active)
         ApplyAllParameters();
+}
+
+bool Synth::LoadBankImage(const void* bytes, int length) {
+    bool loaded = false;
+    try {
+        StateChunk image;
+        image.AppendBytes(bytes, length);
+        loaded = LoadAllOrNothing(*this, [&] {
+            // No header field is checked: the image is our own, stored in the module.
+            int position = image.ByteCount() >= fx::kBankChunkStart ? fx::kBankChunkStart : -1;
+            if (position >= 0)
+                ReadChunkHeader(image, &position);
+            return position >= 0 && UnserializePresets(image, position) >= 0;
+        });
+    } catch (const std::exception&) {
+        loaded = false;
+    }
+    NotifyHostOfProgramChange();
+    return loaded;
 }
 
 void Synth::CommitLearn() {

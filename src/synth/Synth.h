@@ -34,6 +34,10 @@ public:
     // Initialises the instrument's parameters; called once by the instrument's constructor.
     virtual void InitParameterTable() {}
 
+    // Restores all programs from an FXB chunk-bank image in memory (a factory bank): the header
+    // is skipped unchecked. An image that cannot be read whole changes nothing; answers false.
+    bool LoadBankImage(const void* bytes, int length);
+
     // Binds `learnController` to `learnParam` (or removes a binding in unlearn mode) once both
     // halves of an armed learn are known.
     void CommitLearn();
