@@ -4,12 +4,17 @@
 #include "core/ProgramSnapshot.h"
 
 #include <algorithm>
+#include <clocale>
 #include <exception>
 
 namespace vorlunda {
 
 Synth::Synth(const PluginIdentity& identity) : IPluginVST(identity) {
     controllerMap.fill(-1);
+    // Numbers are formatted and parsed by our own locale-free code; the process locale is set
+    // as the plug-in always did, for anything else that might print.
+    std::setlocale(LC_ALL, "en_US.UTF-8");
+    SetUpConfiguration();
 }
 
 Synth::~Synth() = default;

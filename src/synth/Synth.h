@@ -38,6 +38,30 @@ public:
     // is skipped unchecked. An image that cannot be read whole changes nothing; answers false.
     bool LoadBankImage(const void* bytes, int length);
 
+    // --- Configuration file (editor thread; no plug-in mutex) ---
+    enum class ConfigurationPart { Everything, MidiThru, IgnoreProgramChange };
+    // Reads every setting; answers whether the file was found (a missing one reads defaults).
+    bool ReadConfiguration();
+    // Writes the startup bank and then the requested part.
+    void WriteConfiguration(ConfigurationPart part);
+    void WriteStartupBank();
+    bool SelectStartupBank(const std::string& path);
+    void UnselectStartupBank();
+    void WriteProgramFilesPath(const std::string& lastProgramFolder);
+    const std::string& IniPath() const { return iniPath; }
+    const std::string& StartupBankPath() const { return startupBankPath; }
+    const std::string& ProgramFilesPath() const { return programFilesPath; }
+    const std::string& DocumentsPath() const { return documentsPath; }
+
+    // --- Program commands (editor thread; each takes the plug-in mutex) ---
+    // Every parameter to its default, the current program renamed "Init".
+    void InitProgram();
+    void CopyProgram();
+    // Replaces the current program by the copied one; nothing while nothing was copied.
+    void PasteProgram();
+    // Keeps the current program's edits, then switches to `index`.
+    void SelectProgram(int index);
+
     // Binds `learnController` to `learnParam` (or removes a binding in unlearn mode) once both
     // halves of an armed learn are known.
     void CommitLearn();
@@ -54,6 +78,9 @@ public:
     bool ignoreProgramChange = false;
 
 protected:
+    // Output labels, configuration folder and file, documents folder, then the settings.
+    void SetUpConfiguration();
+
     MidiQueue midiQueue;
     HostTimeInfo timeInfo;
     int copySourceProgram = -1;
