@@ -40,8 +40,8 @@ std::unique_ptr<Vorlunda2> FreshInstance(const std::string& ini = "", bool write
 }
 
 TEST(Configuration, NewInstanceCreatesAnEmptyFileAndReadsDefaults) {
-    test::FreshConfigurationHome();
-    Vorlunda2 synth;
+    auto fresh = FreshInstance();
+    Vorlunda2& synth = *fresh;
     ASSERT_FALSE(synth.IniPath().empty());
     EXPECT_TRUE(folders::IsRegularFile(synth.IniPath()));
     EXPECT_EQ(ReadFile(synth.IniPath()), "");
