@@ -276,32 +276,6 @@ TEST(Presets, RefusedHostChunksChangeNothing) {
     }
 }
 
-TEST(Presets, AStateCutShortIsReadAsTheLayoutSaysBeforeTheLoadIsUndone) {
-    // The raw reading order: the slot is stored with what was read, then the whole load is
-    // undone because the data ran out.
-    StateChunk chunk;
-    IPluginBase::StartChunkWithHeader(chunk);
-    chunk.AppendBytes("Vorlunda2_2.0.0", 15);
-    chunk.Append(std::int32_t{0});
-    chunk.AppendString("");
-    for (int i = 0; i < 10; ++i)
-        chunk.Append(1.0);
-
-    Vorlunda2 raw;
-    raw.FillEmptyPresets(nullptr, 64);
-    EXPECT_EQ(raw.ReadProgramChunk(chunk, 8), -1);
-    EXPECT_EQ(raw.Parameter(kVolume)->RealValue(), 1.0);    // the fifth value read
-    EXPECT_EQ(raw.Parameter(kLfoRate)->RealValue(), 0.001); // missing: 0, clamped
-    EXPECT_EQ(raw.Parameter(kSaw16)->RealValue(), 1.0);     // repeats the tenth value
-
-    Vorlunda2 guarded;
-    guarded.FillEmptyPresets(nullptr, 64);
-    const auto before = ProgramFingerprint(guarded);
-    EXPECT_EQ(guarded.ReadHostChunk(chunk, false, false), -1);
-    EXPECT_EQ(ProgramFingerprint(guarded), before);
-    EXPECT_EQ(guarded.Parameter(kVolume)->RealValue(), 0.5);
-}
-
 TEST(Presets, FactoryBankImageLoadsAllProgramsAndShortImagesNone) {
     Vorlunda2 source;
     FillDistinctPrograms(source, 0);
