@@ -22,6 +22,18 @@ static PluginIdentity Identity() {
 
 Vorlunda2::Vorlunda2() : Synth(Identity()) {
     InitParameterTable();
+    LoadStartupPrograms();
+}
+
+void Vorlunda2::LoadStartupPrograms() {
+    if (ReadBankFile(startupBankPath.c_str()))
+        return;
+    // Forgotten in memory only: the configuration file keeps naming the bank, so the next
+    // instance tries it again (a removed drive may be back by then).
+    startupBankPath.clear();
+    factoryLoad = true;
+    LoadFactoryBank(2);
+    factoryLoad = false;
 }
 
 Vorlunda2::~Vorlunda2() = default;

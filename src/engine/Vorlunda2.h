@@ -54,6 +54,8 @@ public:
     bool LoadLegacyBank(const StateChunk& image);
     // Set only while the factory bank loads at start-up: states are written without header.
     bool factoryLoad = false;
+    // The constructor's last step: the startup bank, or factory bank 2 when that fails.
+    void LoadStartupPrograms();
 
     // Engine values tests and tools may observe.
     double PitchBendSmoothed() const { return pitchBendSmoothed; }

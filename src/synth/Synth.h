@@ -37,6 +37,10 @@ public:
     // Restores all programs from an FXB chunk-bank image in memory (a factory bank): the header
     // is skipped unchecked. An image that cannot be read whole changes nothing; answers false.
     bool LoadBankImage(const void* bytes, int length);
+    // Replaces all programs by factory bank `version` (1 or 2), stored in the module as the
+    // resource "PROGINIT" of type "INIT_V1" or "INIT". A missing or unreadable bank changes
+    // nothing and answers false. Construction or editor thread; locks as LoadBankImage does.
+    bool LoadFactoryBank(int version);
 
     // --- Configuration file (editor thread; no plug-in mutex) ---
     enum class ConfigurationPart { Everything, MidiThru, IgnoreProgramChange };

@@ -5,6 +5,7 @@
 #include "engine/Vorlunda2.h"
 
 #include "ProgramTestSupport.h"
+#include "support/EmptyPrograms.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,7 @@ TEST(ProgramFiles, ProgramFileRoundTripsIntoTheCurrentSlot) {
     ASSERT_TRUE(source.WriteProgramFile(file.c_str()));
 
     ObservedSynth target;
+    test::EmptyAllPrograms(target); // the slots as the plug-in base alone leaves them
     target.FillEmptyPresets(nullptr, 64);
     target.ActivatePreset(2);
     ASSERT_TRUE(target.ReadProgramFile(file.c_str()));
@@ -239,6 +241,7 @@ TEST(ProgramFiles, ParameterListBanksFillSlotsInOrderAndLoadAtMost64) {
         programs.push_back(
             ParameterListProgram(kVor2, "List " + std::to_string(p), SpreadValues(79, p)));
     ObservedSynth synth;
+    test::EmptyAllPrograms(synth); // the slots as the plug-in base alone leaves them
     synth.FillEmptyPresets(nullptr, 64);
     ASSERT_TRUE(synth.ReadBankImage(ParameterListBank(kVor2, 1, programs)));
     EXPECT_EQ(synth.CurrentProgram(), 1); // this form makes the file's current program current
@@ -315,6 +318,7 @@ TEST(ProgramFiles, LegacyBankEndsWithProgramZeroCurrent) {
     file.Write(ParameterListBank(kHpbo, 2, programs));
 
     ObservedSynth synth;
+    test::EmptyAllPrograms(synth); // the slots as the plug-in base alone leaves them
     synth.FillEmptyPresets(nullptr, 64);
     synth.ActivatePreset(9);
     const auto before = ProgramFingerprint(synth);
@@ -436,6 +440,7 @@ TEST(ProgramFiles, AWholeLoadWaitsForThePluginMutex) {
     ASSERT_TRUE(source.WriteBankFile(file.c_str()));
 
     Vorlunda2 synth;
+    test::EmptyAllPrograms(synth); // the slots as the plug-in base alone leaves them
     synth.FillEmptyPresets(nullptr, 64);
     std::atomic<bool> done{false};
     std::thread loader;

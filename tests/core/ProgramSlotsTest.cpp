@@ -6,6 +6,7 @@
 #include "synth/Synth.h"
 
 #include "ProgramTestSupport.h"
+#include "support/EmptyPrograms.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,7 @@ TEST(StateChunk, GrowthOverReservesByHalfInPageSteps) {
 
 TEST(Presets, SerializeWritesNameFlagAndStateOfEachSlot) {
     Vorlunda2 synth;
+    test::EmptyAllPrograms(synth); // the slots as the plug-in base alone leaves them
     synth.FillEmptyPresets(nullptr, 2);
     StateChunk chunk;
     ASSERT_TRUE(synth.SerializePresets(chunk));
@@ -83,6 +85,7 @@ TEST(Presets, SerializeWritesNameFlagAndStateOfEachSlot) {
 
 TEST(Presets, FirstUseOfAnEmptySlotCountsExistingUserPresets) {
     Vorlunda2 synth;
+    test::EmptyAllPrograms(synth); // the slots as the plug-in base alone leaves them
     synth.FillEmptyPresets(nullptr, 3);
     synth.ActivatePreset(0);
     synth.ModifyCurrentPreset("my user preset");

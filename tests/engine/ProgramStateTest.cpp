@@ -2,6 +2,7 @@
 #include "engine/Vorlunda2.h"
 
 #include "../core/ProgramTestSupport.h"
+#include "support/EmptyPrograms.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,7 @@ TEST(ProgramState, RoundTripRestoresEveryValueAndAppliesAllInOrder) {
 
 TEST(ProgramState, HeaderIndexAndNameAreIgnoredWhenRead) {
     Vorlunda2 synth;
+    test::EmptyAllPrograms(synth); // the slots as the plug-in base alone leaves them
     synth.FillEmptyPresets(nullptr, 64);
     StateChunk chunk = HeaderOnly(40, "Somebody else");
     for (int i = 0; i < 79; ++i)

@@ -105,6 +105,7 @@ TEST(Configuration, TogglingMidiThruRewritesTheStartupBankButNotTheControllers) 
     auto synth = FreshInstance("[Startup Bank]\r\nFile=/old.fxb\r\nStale=1\r\n"
                                "[MIDI Control]\r\nCC5=3\r\n",
                                true);
+    synth->ReadConfiguration(); // the constructor forgot the bank, which does not load
     synth->midiThru = true;
     synth->WriteConfiguration(Synth::ConfigurationPart::MidiThru);
     const std::string text = ReadFile(synth->IniPath());
@@ -137,6 +138,7 @@ TEST(Configuration, HugeValuesAreCutAndGarbageReadsAsDefaults) {
         FreshInstance("\x01\x02garbage\n[Startup Bank\nFile=" + huge +
                           "\n[Startup Bank]\nFile=" + huge + "\n[MIDI Control]\nCC3=" + huge + "\n",
                       true);
+    synth->ReadConfiguration(); // the constructor forgot the bank, which does not load
     EXPECT_EQ(synth->StartupBankPath().size(), 258u);
     EXPECT_EQ(synth->controllerMap[3], -1);
 }
