@@ -115,6 +115,8 @@ TEST_F(FactoryBank, ANewInstanceWithoutConfigurationHoldsFactoryBank2) {
     // Stored while loading at start-up: the headerless layout, the 79 values alone.
     for (int slot = 0; slot < synth->ProgramCount(); ++slot)
         ASSERT_EQ(synth->Preset(slot)->state.ByteCount(), kStateValueBytes) << slot;
+    // What the entry point does next finds no empty slot to fill.
+    synth->FillEmptyPresets(nullptr, synth->ProgramCount());
     ExpectFactoryBank(*synth, 2);
     // Program 0 is live.
     const auto expected = bankgen::ProgramValues(Source(2).programs[0], *synth, 2);
