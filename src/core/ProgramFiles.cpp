@@ -108,7 +108,7 @@ bool ReadWholeFile(const char* path, StateChunk& image) {
     bool ok = true;
     try {
         image.Empty();
-        std::array<unsigned char, 65536> buffer;
+        std::array<unsigned char, 16384> buffer; // the editor thread's stack may be small
         for (;;) {
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
             if (got > static_cast<std::size_t>(kMaxFileBytes - image.ByteCount())) {
