@@ -64,6 +64,14 @@ std::string IniDocument::Serialize() const {
     return out;
 }
 
+void IniDocument::AppendHeader(std::string_view section) {
+    Line head;
+    head.kind = Line::Header;
+    head.section.assign(section);
+    head.text = "[" + head.section + "]";
+    lines.push_back(std::move(head));
+}
+
 int IniDocument::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].kind == Line::Header && EqualsNoCase(lines[i].section, section))
@@ -104,11 +112,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
     int header = FindSection(section);
     if (header < 0) {
-        Line head;
-        head.kind = Line::Header;
-        head.section.assign(section);
-        head.text = "[" + head.section + "]";
-        lines.push_back(std::move(head));
+        AppendHeader(section);
         lines.push_back(std::move(entry));
         return;
     }
@@ -130,11 +134,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 void IniDocument::EmptySection(std::string_view section) {
     const int header = FindSection(section);
     if (header < 0) {
-        Line head;
-        head.kind = Line::Header;
-        head.section.assign(section);
-        head.text = "[" + head.section + "]";
-        lines.push_back(std::move(head));
+        AppendHeader(section);
         return;
     }
     const int end = SectionEnd(header);

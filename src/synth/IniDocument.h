@@ -31,6 +31,8 @@ private:
         std::string value;
         enum Kind { Other, Header, Key } kind = Other;
     };
+    // Opens a new section at the end of the file.
+    void AppendHeader(std::string_view section);
     // Index of the first header line of the section, or -1.
     int FindSection(std::string_view section) const;
     // One past the last line that belongs to the section starting at `header`.
