@@ -94,7 +94,7 @@ public:
     virtual void EndParameterGesture(int index) = 0;
     virtual void NotifyHostOfProgramChange() = 0;
     virtual bool HostRendersOffline() { return false; }
-    virtual double HostSamplePosition() = 0; // samples
+    virtual std::int32_t HostSamplePosition() = 0; // samples, rounded
     virtual double HostTempo() = 0;          // beats per minute
     virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
     virtual bool QueryHostTime(HostTimeInfo& info) = 0;

@@ -42,6 +42,7 @@ public:
     double DefaultValue() const { return defaultValue; }
     double Shape() const { return shape; }
     int DisplayPrecision() const { return displayPrecision; }
+    bool NegatesDisplay() const { return negateDisplay; }
 
     const char* NameText() const { return name; }
     const char* LabelText() const;

@@ -95,6 +95,8 @@ void Vorlunda2::RenderBlock(double**, double** outputs, int frames) {
     std::fill_n(right, frames, 0.0);
     if (mixLeft.empty())
         return; // not prepared for a sample rate yet: silence
+    // The host's transport, once per block; what it does not report keeps its last value.
+    QueryHostTime(timeInfo);
     if (repeatMode == 2)
         HostTempoStep();
 

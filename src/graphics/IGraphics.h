@@ -16,6 +16,10 @@ public:
     virtual void SetParameterFromPlug(int index, double value, bool normalized) = 0;
     // Called once when the plug-in takes ownership: creates the drawing surface.
     virtual void PrepareDrawingSurface() = 0;
+    // Host thread: opens the editor window inside the host's `parent` window; answers whether
+    // a window is open. Without a window layer there is nothing to open.
+    virtual bool OpenWindow(void* /*parent*/) { return false; }
+    virtual void CloseWindow() {}
     virtual int Width() const = 0;
     virtual int Height() const = 0;
 };

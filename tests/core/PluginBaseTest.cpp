@@ -61,10 +61,11 @@ TEST(PluginBase, StoreBlockSizeClearsScratchOnlyOnChange) {
     out.scratch[5] = 1.5;
     plugin.StoreBlockSize(1024);
     EXPECT_EQ(out.scratch[5], 1.5);
+    plugin.SetOutputChannelsConnected(0, 1, false);
     plugin.StoreBlockSize(17);
     EXPECT_EQ(out.scratch.size(), 17u);
     EXPECT_EQ(out.scratch[5], 0.0);
-    // A disconnected output renders into its own scratch buffer.
+    // A disconnected output renders into its own (reallocated) scratch buffer.
     EXPECT_EQ(plugin.OutputPointers()[0], out.scratch.data());
 }
 
