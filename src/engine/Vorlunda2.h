@@ -79,7 +79,8 @@ protected:
     virtual void SustainPedal(bool down);
     // Called once for every handled event (tests observe the tick an event lands on).
     virtual void EventHandled(const MidiEvent&) {}
-    // The pitch (1/128 semitone) a note starts at.
+    // The pitch (1/128 semitone) a note starts at: the tuning master's frequency for the note
+    // when one is active (read here only, at note start and at retriggers), else note * 128.
     virtual int NoteToPitch(int note, int velocity, int age);
 
 protected:

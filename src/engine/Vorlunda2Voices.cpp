@@ -2,6 +2,8 @@
 // the Repeat retrigger, and the per-tick and per-chunk work of each voice.
 #include "engine/Vorlunda2.h"
 
+#include "engine/TuningClient.h"
+
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -9,10 +11,17 @@
 namespace vorlunda {
 
 int Vorlunda2::NoteToPitch(int note, int /*velocity*/, int /*age*/) {
-    return std::clamp(note, 0, 127) * 128;
+    const TuningClient* tuning = Tuning();
+    return tuning ? tuning->NoteToPitch(note) : std::clamp(note, 0, 127) * 128;
 }
 
 void Vorlunda2::NoteOn(int note, int velocity) {
+    // A tuning master may leave notes of its scale silent: such a note-on leaves no trace, so
+    // its note-off finds nothing of it to release. Note-offs are never filtered.
+    const TuningClient* tuning = Tuning();
+    if (tuning && tuning->HasMaster() && tuning->ShouldFilterNote(note))
+        return;
+
     heldNotes.Set(note, velocity);
 
     Voice* chosen = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/ProgramFiles.h"
 #include "core/ProgramSnapshot.h"
+#include "engine/TuningClient.h"
 
 #include <algorithm>
 #include <clocale>
@@ -15,9 +16,14 @@ Synth::Synth(const PluginIdentity& identity) : IPluginVST(identity) {
     // as the plug-in always did, for anything else that might print.
     std::setlocale(LC_ALL, "en_US.UTF-8");
     SetUpConfiguration();
+    // Last, so that the tuning library sees the registration of a complete instance.
+    tuningClient = std::make_unique<TuningClient>();
 }
 
-Synth::~Synth() = default;
+Synth::~Synth() {
+    // First, so that the library hears of the instance's end before anything else is freed.
+    tuningClient.reset();
+}
 
 void Synth::RestartProcessing() {
     Lock lock(Mutex());

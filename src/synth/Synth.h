@@ -7,9 +7,12 @@
 #include "vst2/IPluginVST.h"
 
 #include <array>
+#include <memory>
 #include <string>
 
 namespace vorlunda {
+
+class TuningClient;
 
 // What every synthesizer built on the framework needs beyond sound generation: the MIDI queue
 // and control-tick timing, the controller map and MIDI learn, the global MIDI settings, the
@@ -72,6 +75,8 @@ public:
 
     int ControlBlockSize() const { return controlBlockSize; }
     const HostTimeInfo& TimeInfo() const { return timeInfo; }
+    // The instance's microtuning client; null only while the constructor is still running.
+    const TuningClient* Tuning() const { return tuningClient.get(); }
 
     std::array<int, kMappableControllers> controllerMap{};
     bool learnArmed = false;
@@ -96,6 +101,9 @@ protected:
     std::string startupBankPath;
     std::string programFilesPath;
     HeldNotes heldNotes;
+
+private:
+    std::unique_ptr<TuningClient> tuningClient;
 };
 
 } // namespace vorlunda
