@@ -224,4 +224,8 @@ std::int32_t Oscillator::NoiseSeed() {
     return static_cast<std::int32_t>(noiseSeed.load(std::memory_order_relaxed));
 }
 
+void Oscillator::SetNoiseSeed(std::int32_t seed) {
+    noiseSeed.store(static_cast<std::uint32_t>(seed), std::memory_order_relaxed);
+}
+
 } // namespace vorlunda

@@ -76,6 +76,10 @@ public:
 
     // The process-wide noise generator's state (shared by all voices, initially 1).
     static std::int32_t NoiseSeed();
+    // Restarts the shared noise generator, so that a render with noise can be repeated exactly
+    // whatever ran before it in the process. Not for the audio path of a running plug-in: other
+    // instances share the generator.
+    static void SetNoiseSeed(std::int32_t seed);
 
 private:
     using FootageFlags = std::array<bool, kFootages>;

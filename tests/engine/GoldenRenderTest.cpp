@@ -1,0 +1,330 @@
+// Pins the rendered output of the whole engine bit for bit. Each case plays a short MIDI script
+// through a program and compares a 64-bit FNV-1a hash of the raw bytes of every rendered double
+// with the value recorded from the plain, unoptimised formulas. Optimisations of the render path
+// must keep these hashes: the same operations in the same order on the same values.
+//
+// A mismatch prints the new hash. Update a constant only for a deliberate change of the sound,
+// never to make an optimisation pass.
+#include "engine/Oscillator.h"
+#include "engine/ParameterTable.h"
+#include "support/EmptyPrograms.h"
+#include "support/InstrumentHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlunda {
+namespace {
+
+using test::InstrumentHarness;
+
+constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325;
+constexpr std::uint64_t kFnvPrime = 0x100000001b3;
+
+// FNV-1a over the eight bytes of each double, least significant byte first, so the hash does
+// not depend on the machine's byte order. Left channel first, then right.
+std::uint64_t HashRender(const std::vector<double>& left, const std::vector<double>& right) {
+    std::uint64_t h = kFnvOffset;
+    for (const std::vector<double>* channel : {&left, &right}) {
+        for (double x : *channel) {
+            const auto bits = std::bit_cast<std::uint64_t>(x);
+            for (int b = 0; b < 8; ++b) {
+                h ^= (bits >> (8 * b)) & 0xFF;
+                h *= kFnvPrime;
+            }
+        }
+    }
+    return h;
+}
+
+std::string Hex(std::uint64_t h) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+// A fresh instrument at `rate` with every parameter at its default (the factory programs may
+// change without the engine changing), and the shared noise generator restarted.
+std::unique_ptr<InstrumentHarness> MakeSynth(double rate = 48000.0) {
+    auto synth = std::make_unique<InstrumentHarness>(rate);
+    test::EmptyAllPrograms(*synth);
+    Oscillator::SetNoiseSeed(1);
+    return synth;
+}
+
+void ExpectHash(const InstrumentHarness& synth, std::uint64_t expected) {
+    // A hash of near silence would prove little.
+    double peak = 0.0;
+    for (double x : synth.left)
+        peak = std::max(peak, std::abs(x));
+    EXPECT_GT(peak, 0.01);
+    const std::uint64_t h = HashRender(synth.left, synth.right);
+    EXPECT_EQ(Hex(h), Hex(expected)) << "rendered " << synth.left.size() << " samples";
+}
+
+void NoteOn(InstrumentHarness& s, int note, int velocity, int offset = 0) {
+    s.Midi(0x90, note, velocity, offset);
+}
+void NoteOff(InstrumentHarness& s, int note, int offset = 0) {
+    s.Midi(0x80, note, 0, offset);
+}
+
+// Three notes at different offsets and velocities, one released early, then all released.
+void PlayChord(InstrumentHarness& s, int block = 512) {
+    NoteOn(s, 69, 100);
+    NoteOn(s, 60, 64, 100);
+    NoteOn(s, 64, 127, 333);
+    s.Render(24000, block);
+    NoteOff(s, 60, 17);
+    s.Render(12000, block);
+    NoteOff(s, 69);
+    NoteOff(s, 64, 250);
+    s.Render(12000, block);
+}
+
+// The benchmark's rich program: saw, square and pulse with multi at all four footages,
+// interval on, noise, resonance, drive, every EQ band and chorus.
+void MakeRich(InstrumentHarness& s) {
+    for (int f = 0; f < 4; ++f) {
+        s.Set(kSaw16 + f, 1);
+        s.Set(kSquare16 + f, 1);
+        s.Set(kPulse16 + f, 1);
+        s.Set(kMulti16 + f, 1);
+        s.Set(kInterval16 + f, 1);
+    }
+    s.Set(kNoiseMix, 0.3);
+    s.Set(kFilterResonance, 0.7);
+    s.Set(kDrive, 0.5);
+    for (int b = 0; b < 7; ++b)
+        s.Set(kEq100 + b, b % 2 ? -3.0 : 4.0);
+    s.Set(kChorusMix, 0.5);
+}
+
+// Every parameter at its default, which is also the first program of factory bank 2 that a new
+// instance starts with.
+TEST(GoldenRender, DefaultProgram) {
+    auto s = MakeSynth();
+    PlayChord(*s);
+    ExpectHash(*s, 0xbc6c06bb40d86b65);
+}
+
+TEST(GoldenRender, RichProgram) {
+    auto s = MakeSynth();
+    s->Set(kVoices, 6); // 64 voices
+    MakeRich(*s);
+    for (int i = 0; i < 24; ++i)
+        NoteOn(*s, 30 + 3 * i, 60 + i, 7 * i);
+    s->Midi(0xE0, 0x00, 0x50, 2000); // bend up
+    s->Midi(0xB0, 1, 90, 5000);      // mod wheel
+    s->Render(19200, 300);
+    for (int i = 0; i < 24; i += 2)
+        NoteOff(*s, 30 + 3 * i, 11 * i);
+    s->Render(9600, 300);
+    ExpectHash(*s, 0x041c9d83ae23b65b);
+}
+
+TEST(GoldenRender, HardSyncModes) {
+    // Modes 1..4 keep oscillator 0 in the multi stacks, 5..8 silence it; the envelope sweeps
+    // the synced oscillators.
+    const std::uint64_t expected[8] = {0x0c5103edda270fac, 0xc225bfb731bf6922, 0x4a0a4b2e6cdca42d,
+                                       0x273fe222814cba24, 0xb03f4af26d66156a, 0x9c742025a88ecd67,
+                                       0x96a1c602b0a135be, 0xbd7032f8e276ddbd};
+    for (int mode = 1; mode <= 8; ++mode) {
+        SCOPED_TRACE("sync mode " + std::to_string(mode));
+        auto s = MakeSynth();
+        s->Set(kSaw8, 1);
+        s->Set(kMulti8, 1);
+        s->Set(kPulse4, 1);
+        s->Set(kInterval16, 1);
+        s->Set(kDetune, 30);
+        s->Set(kFmEnv, 3000);
+        s->Set(kFilterEnvDecay, 0.5);
+        s->Set(kFilterEnvSustain, 0.2);
+        s->Set(kStereo, 0.8);
+        s->Set(kOscSync, mode);
+        NoteOn(*s, 45, 100);
+        NoteOn(*s, 57, 80, 40);
+        s->Render(9000, 512);
+        NoteOff(*s, 45);
+        s->Render(3000, 512);
+        ExpectHash(*s, expected[mode - 1]);
+    }
+}
+
+TEST(GoldenRender, MultiIntervalNoiseAt44k1) {
+    // Odd host blocks at 44.1 kHz split the 44-sample ticks into chunks of odd lengths.
+    auto s = MakeSynth(44100.0);
+    s->Set(kSquare8, 0);
+    s->Set(kSaw16, 1);
+    s->Set(kSquare8, 1);
+    s->Set(kPulse4, 1);
+    s->Set(kMulti16, 1);
+    s->Set(kMulti8, 1);
+    s->Set(kMulti4, 1);
+    s->Set(kInterval8, 1);
+    s->Set(kInterval2, 1);
+    s->Set(kIntervalTune, -500);
+    s->Set(kDetune, 40);
+    s->Set(kNoiseMix, 0.45);
+    s->Set(kStereo, 0.6);
+    s->Set(kFmLfo, 300);
+    s->Set(kLfoRate, 7.0);
+    s->Set(kLfoDelay, 0.3);
+    NoteOn(*s, 50, 110);
+    NoteOn(*s, 62, 70, 21);
+    s->Render(17640, 101);
+    NoteOff(*s, 50);
+    s->Render(8820, 37);
+    ExpectHash(*s, 0x5745b43266888407);
+}
+
+TEST(GoldenRender, HighpassAtEachPoleCount) {
+    const std::uint64_t expected[4] = {0xf51e66cb697f440f, 0x3ec0154eb91ca889, 0xc2f1498c8a27f957,
+                                       0xb6152616d891e6f0};
+    for (int poles = 0; poles < 4; ++poles) {
+        SCOPED_TRACE("poles " + std::to_string(poles));
+        auto s = MakeSynth();
+        s->Set(kSaw8, 1);
+        s->Set(kFilterMode, 0);
+        s->Set(kFilterPoles, poles);
+        s->Set(kFilterResonance, 0.85);
+        s->Set(kFilterCutoff, 0.5);
+        s->Set(kFilterEnvAmount, 4000);
+        s->Set(kFilterEnvDecay, 0.4);
+        s->Set(kFilterLfoAmount, 2000);
+        s->Set(kFilterVelocity, 3000);
+        s->Set(kLfoFilterShape, 2);
+        NoteOn(*s, 40, 90);
+        NoteOn(*s, 52, 30, 5);
+        s->Render(12000, 37);
+        NoteOff(*s, 40);
+        NoteOff(*s, 52);
+        s->Render(4000, 37);
+        ExpectHash(*s, expected[poles]);
+    }
+}
+
+TEST(GoldenRender, LowpassTapsAtFullResonanceWithDrive) {
+    // Resonance 1 self-oscillates, so the feedback clamp is active.
+    const std::uint64_t expected[3] = {0x2645e94a48086599, 0x62cd96a50c227a99, 0x7f04af6718845455};
+    for (int poles = 0; poles < 3; ++poles) {
+        SCOPED_TRACE("poles " + std::to_string(poles));
+        auto s = MakeSynth();
+        s->Set(kFilterPoles, poles);
+        s->Set(kFilterResonance, 1.0);
+        s->Set(kFilterCutoff, 0.45);
+        s->Set(kDrive, 0.8);
+        s->Set(kPulse16, 1);
+        NoteOn(*s, 36, 127);
+        s->Render(12000, 512);
+        ExpectHash(*s, expected[poles]);
+    }
+}
+
+TEST(GoldenRender, Chorus) {
+    auto s = MakeSynth();
+    s->Set(kSaw8, 1);
+    s->Set(kMulti8, 1);
+    s->Set(kChorusMix, 0.8);
+    s->Set(kChorusType, 1);
+    s->Set(kChorusDepth, 1.0);
+    s->Set(kChorusLfo1, 30);
+    s->Set(kChorusLfo2, 70);
+    PlayChord(*s, 256);
+    ExpectHash(*s, 0xdaf583a0a80a1ed6);
+}
+
+TEST(GoldenRender, RepeatInLfoMode) {
+    auto s = MakeSynth();
+    s->Set(kSaw16, 1);
+    s->Set(kRepeat, 1);
+    s->Set(kLfoRate, 6.0);
+    s->Set(kGateLength, 0.3);
+    s->Set(kEnvRetrigger, 1);
+    s->Set(kAmpEnvRelease, 0.3);
+    s->Set(kFilterEnvAmount, 5000);
+    s->Set(kFilterEnvDecay, 0.3);
+    NoteOn(*s, 57, 100);
+    NoteOn(*s, 64, 100, 1000);
+    s->Render(36000, 512);
+    NoteOff(*s, 57);
+    s->Render(12000, 512);
+    ExpectHash(*s, 0x22ab353d90a74221);
+}
+
+TEST(GoldenRender, RepeatFollowingTheHost) {
+    auto s = MakeSynth();
+    s->Set(kRepeat, 2);
+    s->Set(kSyncRate, 10);
+    s->Set(kGateLength, 0.6);
+    s->Set(kAmpEnvRelease, 0.25);
+    NoteOn(*s, 60, 100);
+    NoteOn(*s, 67, 90, 700);
+    constexpr int kBlock = 480;
+    constexpr double kTempo = 128.0;                            // BPM
+    constexpr double kSamplesPerBeat = 60.0 / kTempo * 48000.0; // samples
+    for (int b = 0; b < 100; ++b) {
+        const double position = 12345.0 + b * kBlock; // samples
+        s->SetTimeForTest(kTempo, position, position / kSamplesPerBeat);
+        s->Render(kBlock, kBlock);
+    }
+    ExpectHash(*s, 0x9f0a2553aad34305);
+}
+
+TEST(GoldenRender, MonoPortamentoBendAndSustain) {
+    auto s = MakeSynth();
+    s->Set(kVoices, 0); // one voice
+    s->Set(kPortamento, 0.2);
+    s->Set(kPortaLegato, 1);
+    s->Set(kBendRange, 4);
+    s->Set(kAmpEnvMode, 1);
+    s->Set(kAmpEnvDecay, 0.6);
+    s->Set(kAmpEnvVelocity, 0.7);
+    s->Set(kAmpAttackVelocity, 0.5);
+    s->Set(kAmpEnvAttack, 0.3);
+    s->Set(kFilterEnvMode, 1);
+    s->Set(kFilterEnvAmount, -3000);
+    s->Set(kFilterEnvVelocity, 0.4);
+    s->Set(kSaw2, 1);
+    s->Set(kWheelToFm, 1);
+    s->Set(kFmLfo, 800);
+    s->Set(kLfoOscShape, 3);
+    NoteOn(*s, 60, 50);
+    s->Render(4800);
+    NoteOn(*s, 67, 120, 100);
+    s->Midi(0xB0, 1, 127, 300);
+    s->Midi(0xE0, 0x7F, 0x7F, 2000);
+    s->Render(9600);
+    s->Midi(0xB0, 64, 127);
+    NoteOff(*s, 67);
+    NoteOff(*s, 60, 50);
+    s->Render(4800);
+    s->Midi(0xB0, 64, 0);
+    s->Render(9600);
+    ExpectHash(*s, 0x32a34dae788b0e1d);
+}
+
+TEST(GoldenRender, StolenVoicesAt96k) {
+    auto s = MakeSynth(96000.0);
+    s->Set(kVoices, 2); // four voices
+    s->Set(kSaw4, 1);
+    s->Set(kMulti8, 1);
+    s->Set(kAmpEnvRelease, 0.4);
+    for (int i = 0; i < 8; ++i) {
+        NoteOn(*s, 48 + 5 * i, 40 + 10 * i, 300 * i);
+        NoteOff(*s, 48 + 5 * i, 300 * i + 2500);
+    }
+    s->Render(38400, 1024);
+    ExpectHash(*s, 0x40f60a8978760706);
+}
+
+} // namespace
+} // namespace vorlunda
