@@ -1,0 +1,141 @@
+#include "Renderer.h"
+
+#include "CpuTime.h"
+#include "NumberText.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <iostream>
+
+namespace vorlunda::render {
+
+using namespace vorlunda::vst;
+
+namespace {
+constexpr auto kProgressInterval = std::chrono::seconds(3);
+// VstEvents: numEvents and reserved take one pointer-sized word each, then the pointers.
+constexpr std::size_t kEventListHeaderWords = 2;
+static_assert(offsetof(VstEvents, events) == kEventListHeaderWords * sizeof(IntPtr));
+} // namespace
+
+Renderer::Renderer(PluginHost& host, const RenderSettings& settings)
+    : host(host), settings(settings) {
+    const AEffect* effect = host.Effect();
+    const auto block = static_cast<std::size_t>(settings.blockSize);
+    inputs.assign(static_cast<std::size_t>(std::max(effect->numInputs, 0)),
+                  std::vector<float>(block));
+    outputs.assign(static_cast<std::size_t>(effect->numOutputs), std::vector<float>(block));
+    for (auto& channel : inputs)
+        inputPointers.push_back(channel.data());
+    for (auto& channel : outputs)
+        outputPointers.push_back(channel.data());
+}
+
+int Renderer::Channels() const {
+    return std::min<int>(static_cast<int>(outputs.size()), 2);
+}
+
+std::int64_t Renderer::FrameOf(double seconds) const {
+    return static_cast<std::int64_t>(std::floor(seconds * settings.sampleRate + 0.5));
+}
+
+bool Renderer::Render(const std::vector<MidiMessage>& messages, const TempoMap& tempo,
+                      AudioSink& sink) {
+    result = RenderResult{};
+    const double songSeconds = messages.empty() ? 0.0 : messages.back().seconds;
+    if (songSeconds + settings.tailSeconds > kMaxSeconds) {
+        error = "the song lasts " + Fixed(songSeconds / 3600.0, 1) +
+                " hours; renders longer than 24 hours are refused";
+        return false;
+    }
+    const std::int64_t lastFrame = messages.empty() ? -1 : FrameOf(songSeconds);
+    const std::int64_t total = lastFrame + 1 + FrameOf(settings.tailSeconds);
+    const long midiBefore = host.MidiEventsReceived();
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    auto nextReport = wallStart + kProgressInterval;
+    const double cpuStart = ProcessCpuSeconds();
+    std::size_t next = 0;
+    for (std::int64_t start = 0; start < total; start += settings.blockSize) {
+        const int frames =
+            static_cast<int>(std::min<std::int64_t>(settings.blockSize, total - start));
+        SetTransport(tempo, start, start == 0);
+        SendDueEvents(messages, next, start, frames);
+        for (auto& channel : outputs)
+            std::fill(channel.begin(), channel.end(), 0.0f);
+        host.ProcessReplacing(inputPointers.empty() ? nullptr : inputPointers.data(),
+                              outputPointers.data(), frames);
+        Measure(frames);
+        if (!sink.Write(outputPointers.data(), frames)) {
+            error = "cannot write the audio";
+            return false;
+        }
+        result.frames += frames;
+        if (settings.progress && std::chrono::steady_clock::now() >= nextReport) {
+            nextReport += kProgressInterval;
+            std::cerr << "vorlunda2-render: " << Fixed(result.frames / settings.sampleRate, 1)
+                      << " of " << Fixed(total / settings.sampleRate, 1) << " s rendered\n";
+        }
+    }
+    result.cpuSeconds = ProcessCpuSeconds() - cpuStart;
+    result.audioSeconds = result.frames / settings.sampleRate;
+    result.midiEventsOut = host.MidiEventsReceived() - midiBefore;
+    return true;
+}
+
+void Renderer::SendDueEvents(const std::vector<MidiMessage>& messages, std::size_t& next,
+                             std::int64_t blockStart, int frames) {
+    blockEvents.clear();
+    while (next < messages.size() && FrameOf(messages[next].seconds) < blockStart + frames) {
+        const MidiMessage& m = messages[next++];
+        VstMidiEvent event{};
+        event.type = kVstMidiType;
+        event.byteSize = sizeof(VstMidiEvent);
+        event.deltaFrames =
+            static_cast<Int32>(std::max<std::int64_t>(FrameOf(m.seconds) - blockStart, 0));
+        event.midiData[0] = static_cast<char>(m.status);
+        event.midiData[1] = static_cast<char>(m.data1);
+        event.midiData[2] = static_cast<char>(m.data2);
+        blockEvents.push_back(event);
+    }
+    if (blockEvents.empty())
+        return;
+    const std::size_t words =
+        std::max(kEventListHeaderWords + blockEvents.size(), sizeof(VstEvents) / sizeof(IntPtr));
+    eventList.assign(words, 0);
+    auto* list = reinterpret_cast<VstEvents*>(eventList.data());
+    list->numEvents = static_cast<Int32>(blockEvents.size());
+    auto** pointers = reinterpret_cast<VstEvent**>(eventList.data() + kEventListHeaderWords);
+    for (std::size_t i = 0; i < blockEvents.size(); ++i)
+        pointers[i] = reinterpret_cast<VstEvent*>(&blockEvents[i]);
+    host.ProcessEvents(list);
+}
+
+void Renderer::SetTransport(const TempoMap& tempo, std::int64_t blockStart, bool first) {
+    const MusicalPosition position = tempo.PositionAt(blockStart / settings.sampleRate);
+    VstTimeInfo time{};
+    time.samplePos = static_cast<double>(blockStart);
+    time.sampleRate = settings.sampleRate;
+    time.ppqPos = position.quarters;
+    time.tempo = position.tempo;
+    time.barStartPos = position.barStart;
+    time.timeSigNumerator = position.numerator;
+    time.timeSigDenominator = position.denominator;
+    time.flags = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
+                 kVstTimeSigValid | (first ? kVstTransportChanged : 0);
+    host.SetTime(time);
+}
+
+void Renderer::Measure(int frames) {
+    for (int c = 0; c < Channels(); ++c)
+        for (int i = 0; i < frames; ++i) {
+            const float sample = outputs[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+            if (!std::isfinite(sample))
+                result.finite = false;
+            else
+                result.peak = std::max(result.peak, static_cast<double>(std::fabs(sample)));
+        }
+}
+
+} // namespace vorlunda::render
