@@ -82,8 +82,8 @@ HostId IPluginVST::IdentifyHost() {
     char product[kHostTextSize + 1] = {};
     CallHost(vst::audioMasterGetProductString, 0, 0, product);
     if (product[0] != '\0')
-        hostVersion = PackedVersion(static_cast<std::int32_t>(
-            CallHost(vst::audioMasterGetVendorVersion)));
+        hostVersion =
+            PackedVersion(static_cast<std::int32_t>(CallHost(vst::audioMasterGetVendorVersion)));
     hostId = HostIdFromProduct(product);
     return hostId;
 }

@@ -104,6 +104,9 @@ void IPluginVST::SetParameterNormalised(int index, float value) {
     PlugParam* param = Parameter(index);
     if (!param)
         return;
+    // Hosts have been seen to send values a little outside 0..1, and a NaN would reach the
+    // engine as a real value below the minimum: the host's value is held to the normalised range.
+    value = value >= 0.0f ? std::min(value, 1.0f) : 0.0f;
     if (IGraphics* editor = AttachedEditor())
         editor->SetParameterFromPlug(index, value, true);
     param->SetFromNormalised(value);
@@ -143,7 +146,8 @@ namespace {
 
 // Runs `body` on the plug-in behind `effect` with its mutex held; a foreign record does nothing
 // and no exception leaves.
-template <typename Body> void WithPlugin(vst::AEffect* effect, Body&& body) {
+template <typename Body>
+void WithPlugin(vst::AEffect* effect, Body&& body) {
     IPluginVST* plugin = IPluginVST::FromEffect(effect);
     if (!plugin)
         return;

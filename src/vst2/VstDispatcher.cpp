@@ -16,17 +16,17 @@ namespace {
 // Bytes (terminator included) written into the host's text buffers. The interface leaves the
 // buffer sizes to each host; these bounds fit what hosts are known to allocate for each kind of
 // text, so a long program name is cut rather than written past a host's buffer.
-constexpr std::size_t kProgramNameBytes = 25;    // 24 characters
-constexpr std::size_t kParameterTextBytes = 32;  // 31 characters
-constexpr std::size_t kEffectNameBytes = 32;     // 31 characters
-constexpr std::size_t kVendorTextBytes = 64;     // 63 characters, vendor and product strings
+constexpr std::size_t kProgramNameBytes = 25;   // 24 characters
+constexpr std::size_t kParameterTextBytes = 32; // 31 characters
+constexpr std::size_t kEffectNameBytes = 32;    // 31 characters
+constexpr std::size_t kVendorTextBytes = 64;    // 63 characters, vendor and product strings
 constexpr std::size_t kPinLabelBytes = sizeof(vst::VstPinProperties::label);
 
 // Largest chunk accepted from a host: far above any bank of 64 programs, low enough that a
 // corrupted size never makes us allocate gigabytes.
 constexpr std::intptr_t kLargestChunk = 64 * 1024 * 1024; // bytes
-constexpr double kHighestSampleRate = 10e6;              // Hz
-constexpr std::intptr_t kLargestBlock = 1 << 20;         // samples
+constexpr double kHighestSampleRate = 10e6;               // Hz
+constexpr std::intptr_t kLargestBlock = 1 << 20;          // samples
 
 bool CopyToHost(void* ptr, const char* text, std::size_t capacity) {
     if (!ptr)
@@ -239,8 +239,7 @@ std::intptr_t IPluginVST::GetPinProperties(int index, vst::VstPinProperties* pin
     pin->flags = vst::kVstPinIsActive;
     if (index % 2 == 0 && index < count - 1)
         pin->flags |= vst::kVstPinIsStereo; // pairs with the next channel
-    const std::string& label =
-        output ? OutputChannelAt(index).label : InputChannelAt(index).label;
+    const std::string& label = output ? OutputChannelAt(index).label : InputChannelAt(index).label;
     if (!label.empty()) {
         CopyText(pin->label, label, kPinLabelBytes);
     } else {

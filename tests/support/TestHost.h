@@ -1,0 +1,69 @@
+#pragma once
+
+#include "support/PluginModule.h"
+#include "vst2/VstAbi.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vorlunda::test {
+
+// The host side of the VST 2.4 interface as the tests play it: answers the plug-in's callback
+// from configurable fields and records what the plug-in asked for.
+struct TestHost {
+    std::string product = "vorlunda-tests";
+    std::string vendor = "Vorlunda test rig";
+    vst::IntPtr vendorVersion = 10203;
+    vst::IntPtr processLevel = 1;
+    bool reportTime = true;
+    vst::VstTimeInfo time{};
+    bool acceptEvents = true;
+
+    std::vector<vst::Int32> opcodes;              // every callback, in order
+    std::vector<vst::Int32> timeMasks;            // value of each audioMasterGetTime
+    std::vector<std::pair<int, float>> automated; // audioMasterAutomate (index, value)
+    std::vector<vst::VstMidiEvent> midiOut;
+
+    TestHost();
+    int Count(vst::Int32 opcode) const;
+
+    // The callback handed to the entry point; it serves the host made current last.
+    static vst::IntPtr VORLUNDA_VST_CALL Callback(vst::AEffect* effect, vst::Int32 opcode,
+                                                  vst::Int32 index, vst::IntPtr value, void* ptr,
+                                                  float opt);
+    static TestHost* current;
+    // The plug-in calls back from the audio thread and the host's other threads alike.
+    std::mutex mutex;
+};
+
+// One plug-in instance created through an exported entry point of a loaded library, closed
+// through the dispatcher when it goes away.
+class HostedPlugin {
+public:
+    // Loads the library once per process and creates an instance through `entryName`.
+    explicit HostedPlugin(TestHost& host, const char* entryName = "VSTPluginMain");
+    ~HostedPlugin();
+    HostedPlugin(const HostedPlugin&) = delete;
+    HostedPlugin& operator=(const HostedPlugin&) = delete;
+
+    vst::AEffect* effect = nullptr;
+
+    vst::IntPtr Dispatch(vst::Int32 opcode, vst::Int32 index = 0, vst::IntPtr value = 0,
+                         void* ptr = nullptr, float opt = 0.0f);
+    // effOpen, sample rate, block size, processing on.
+    void Start(float rate = 48000.0f, int blockSize = 512);
+    void SendMidi(int status, int data1, int data2, int deltaFrames = 0);
+    // processReplacing into two fresh buffers of `frames`; appended to left/right.
+    void Render(int frames);
+    std::string ProgramName(int index);
+    std::vector<unsigned char> Chunk(int index);
+    vst::IntPtr SetChunk(const std::vector<unsigned char>& data, int index);
+
+    std::vector<float> left, right;
+
+    static PluginModule& Module();
+};
+
+} // namespace vorlunda::test
