@@ -75,10 +75,8 @@ bool ProgramFile::Parse(std::span<const std::uint8_t> bytes) {
     currentProgram = -1;
     if (bytes.size() < kCommonHeader || Word(bytes, 0) != Id("CcnK"))
         return Fail("not an FXP or FXB file (no CcnK header)");
-    // The size field counts the bytes after itself; it may not promise more than there is.
-    if (Word(bytes, 4) > bytes.size() - 8)
-        return Fail("truncated file: the header announces " + std::to_string(Word(bytes, 4)) +
-                    " bytes, " + std::to_string(bytes.size() - 8) + " follow");
+    // The size field at byte 4 is not used: writers disagree on it (the bytes after it, or the
+    // whole file, as our own plug-in writes). The counts and chunk sizes are checked instead.
     pluginId = static_cast<std::int32_t>(Word(bytes, 16));
     const std::uint32_t magic = Word(bytes, 8);
     if (magic == Id("FxCk") || magic == Id("FPCh"))

@@ -38,6 +38,22 @@ if(VORLUNDA_RENDER_RUN_TESTS)
       add_test(NAME render_vorlunda_short
                COMMAND vorlunda2-render ${_compare_options} ${_short} ${_out}/vorlunda-short.wav)
       set_tests_properties(render_vorlunda render_vorlunda_short PROPERTIES TIMEOUT 300)
+      # Program 5 of factory bank 2 loaded as a bank chunk from the FXB file sounds exactly as
+      # program 5 of the bank the plug-in starts with (factory bank 2).
+      add_test(NAME render_vorlunda_program
+               COMMAND vorlunda2-render --quiet --program 5 ${_short} ${_out}/program5.wav)
+      add_test(NAME render_vorlunda_fxb
+               COMMAND vorlunda2-render --quiet --require-sound --program 5 --fxb
+                       ${CMAKE_BINARY_DIR}/factory-banks/FactoryBank2.fxb ${_short}
+                       ${_out}/fxb-program5.wav)
+      set_tests_properties(render_vorlunda_program render_vorlunda_fxb
+                           PROPERTIES FIXTURES_SETUP render_program5)
+      add_test(NAME render_vorlunda_fxb_same
+               COMMAND vorlunda2-render --compare ${_out}/program5.wav ${_out}/fxb-program5.wav)
+      set_tests_properties(render_vorlunda_fxb_same PROPERTIES FIXTURES_REQUIRED render_program5)
+      add_test(NAME render_preview_bank
+               COMMAND ${CMAKE_COMMAND} -DRENDER=$<TARGET_FILE:vorlunda2-render>
+                       -DDIR=${_out}/preview -P ${CMAKE_CURRENT_LIST_DIR}/PreviewBank.cmake)
     endif()
   elseif(_have_entry_point)
     set(_wine ${CMAKE_BINARY_DIR}/wine-run.sh)

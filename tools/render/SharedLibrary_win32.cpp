@@ -23,6 +23,9 @@ std::string SystemMessage(DWORD code) {
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, code, 0, text, sizeof text, nullptr);
     std::string message(text, length);
+    // Some system texts hold an insert for the file name, which is named elsewhere.
+    if (const auto at = message.find("%1"); at != std::string::npos)
+        message.replace(at, 2, "the file");
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.'))
         message.pop_back();

@@ -1,0 +1,22 @@
+# The bank preview writes one WAV per program of the plug-in (64), each named
+# NN-<sanitised program name>.wav with NN from 00. RENDER: the renderer; DIR: a scratch folder.
+file(REMOVE_RECURSE ${DIR})
+execute_process(COMMAND ${RENDER} --preview-bank ${DIR} --factory RESULT_VARIABLE code
+                ERROR_VARIABLE err)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "--preview-bank failed (${code}): ${err}")
+endif()
+file(GLOB files RELATIVE ${DIR} ${DIR}/*)
+list(LENGTH files count)
+if(NOT count EQUAL 64)
+  message(FATAL_ERROR "${count} files instead of 64: ${files}")
+endif()
+foreach(number RANGE 0 63)
+  if(number LESS 10)
+    set(number 0${number})
+  endif()
+  list(FILTER files EXCLUDE REGEX "^${number}-[A-Za-z0-9_-]+\\.wav$")
+endforeach()
+if(files)
+  message(FATAL_ERROR "misnamed or duplicate previews: ${files}")
+endif()
