@@ -116,8 +116,10 @@ void IPluginVST::SetParameterNormalised(int index, float value) {
 std::intptr_t IPluginVST::ProcessEvents(const vst::VstEvents* events) {
     if (!events)
         return 0;
+    // The record declares two entries but carries numEvents of them.
+    vst::VstEvent* const* entries = events->events;
     for (int i = 0; i < events->numEvents; ++i) {
-        const vst::VstEvent* event = events->events[i];
+        const vst::VstEvent* event = entries[i];
         if (!event)
             continue;
         if (event->type == vst::kVstMidiType) {

@@ -25,8 +25,10 @@ constexpr std::size_t kPinLabelBytes = sizeof(vst::VstPinProperties::label);
 // Largest chunk accepted from a host: far above any bank of 64 programs, low enough that a
 // corrupted size never makes us allocate gigabytes.
 constexpr std::intptr_t kLargestChunk = 64 * 1024 * 1024; // bytes
-constexpr double kHighestSampleRate = 10e6;               // Hz
-constexpr std::intptr_t kLargestBlock = 1 << 20;          // samples
+// Rates the engine is built for (its tables and control tick assume at least 1 kHz).
+constexpr double kLowestSampleRate = 1000.0;     // Hz
+constexpr double kHighestSampleRate = 1.0e6;     // Hz
+constexpr std::intptr_t kLargestBlock = 1 << 20; // samples
 
 bool CopyToHost(void* ptr, const char* text, std::size_t capacity) {
     if (!ptr)
@@ -78,7 +80,7 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
         return 0;
     case vst::effSetSampleRate:
         // A rate the engine cannot run at is ignored; the previous one stays.
-        if (opt > 0.0f && opt <= kHighestSampleRate) {
+        if (opt >= kLowestSampleRate && opt <= kHighestSampleRate) {
             StoreSampleRate(opt);
             RestartProcessing();
         }

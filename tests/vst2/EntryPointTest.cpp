@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -202,7 +203,7 @@ TEST(Dispatcher, RejectsUnusableRatesAndBlockSizes) {
     HostedPlugin p(host);
     p.Start(48000.0f, 256);
     p.SendMidi(0x90, 69, 100);
-    for (float rate : {0.0f, -44100.0f, 1e9f})
+    for (float rate : {0.0f, -44100.0f, 1e-29f, 999.0f, 1e9f, std::nanf("")})
         p.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate);
     for (vst::IntPtr block : {vst::IntPtr{0}, vst::IntPtr{-5}, vst::IntPtr{1} << 40})
         p.Dispatch(vst::effSetBlockSize, 0, block);
