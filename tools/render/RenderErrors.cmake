@@ -1,7 +1,8 @@
 # Each failure of vorlunda2-render must end with exit code 1 and exactly one line on stderr
 # that names the problem. RENDER (a command, possibly with an emulator before it), NOT_VST
 # (a library that is no plug-in), MIDI (a good MIDI file), NOT_MIDI (any other file), OUT (a
-# writable folder).
+# writable folder); natively also FAKE_EFFECT, FAKE_BAD_MAGIC and FAKE_NONE, libraries whose
+# entry points answer an effect, a record without the VST magic, and nothing.
 function(expect_refusal what expected)
   execute_process(COMMAND ${RENDER} --quiet ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out
                   ERROR_VARIABLE err)
@@ -27,3 +28,8 @@ expect_refusal("file that is no library" "not a VST 2.4 plug-in library" --plugi
 expect_refusal("file that is no MIDI file" "not a Standard MIDI File" ${NOT_MIDI} ${OUT}/x.wav)
 expect_refusal("unwritable output" "cannot write" ${MIDI} ${OUT}/no-such-folder/x.wav)
 expect_refusal("bad option value" "--rate" --rate fast ${MIDI} ${OUT}/x.wav)
+if(FAKE_EFFECT)
+  expect_refusal("effect" "not an instrument" --plugin ${FAKE_EFFECT} ${MIDI} ${OUT}/x.wav)
+  expect_refusal("bad record" "bad magic" --plugin ${FAKE_BAD_MAGIC} ${MIDI} ${OUT}/x.wav)
+  expect_refusal("no record" "answered no plug-in" --plugin ${FAKE_NONE} ${MIDI} ${OUT}/x.wav)
+endif()
