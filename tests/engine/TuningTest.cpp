@@ -6,6 +6,8 @@
 #include "engine/TuningClient.h"
 #include "engine/TuningLibrary.h"
 #include "support/InstrumentHarness.h"
+#include "support/TestEnvironment.h"
+#include "vst2/VstAbi.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -120,8 +123,11 @@ double QuarterToneSharp(int note) {
     return 440.0 * std::pow(2.0, (note - 69 + 0.5) / 12.0);
 }
 
-// The full fake installed where the plug-in looks for the library (Windows) or loaded from beside
-// the tests through the test hook; every test leaves the process without a library again.
+// The full fake put where the plug-in looks for the library, and the process-wide state loaded
+// again from there as the module load does. Under Windows the fake is copied into the system
+// directory. Natively /usr/local/lib must stay untouched: the fake carries the soname
+// "/usr/local/lib/libMTS.so", and while the test holds it open the dynamic loader answers that
+// path with it. Every test leaves the process without a library again.
 class Tuning : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -150,18 +156,14 @@ protected:
         std::filesystem::remove(installed, error);
         EXPECT_FALSE(error) << error.message();
 #endif
-        // Whatever the process would find by itself (no library on these machines).
-        TuningLibrary::ReloadForTest();
+        // Whatever the process finds by itself: no library on these machines.
+        EXPECT_FALSE(TuningLibrary::ReloadForTest());
     }
 
     // Runs the module-load steps again, from where the platform keeps the library.
-    bool LoadPluginLibrary() {
+    static bool LoadPluginLibrary() {
         TuningLibrary::LoadFromPathForTest(nullptr);
-#ifdef _WIN32
         return TuningLibrary::ReloadForTest();
-#else
-        return TuningLibrary::LoadFromPathForTest(installed.c_str());
-#endif
     }
 
     std::string installed;
@@ -394,6 +396,112 @@ TEST_F(Tuning, NoMasterTableMeansNoMaster) {
     // Without a table the library is not even asked whether a master is active.
     EXPECT_EQ(fake->Count(kHasMaster), 0);
     EXPECT_EQ(fake->TotalCalls(), before + 1); // the registration
+}
+
+// --- Through the plug-in library, as a host loads and plays it ---
+
+vst::IntPtr VORLUNDA_VST_CALL VersionOnlyHost(vst::AEffect*, vst::Int32 opcode, vst::Int32,
+                                              vst::IntPtr, void*, float) {
+    return opcode == vst::audioMasterVersion ? 2400 : 0;
+}
+
+// A private copy of the built plug-in library, loaded under its own name: a module of its own,
+// whose load (and with it the tuning library lookup) runs now, with the fake in place, and
+// whose unload releases the fake again.
+class PluginCopy {
+public:
+    PluginCopy() {
+        const std::filesystem::path built = ExecutableFolder() / VORLUNDA_TUNING_PLUGIN;
+        path =
+            std::filesystem::path(test::TemporaryRoot()) / ("tuned-" + built.filename().string());
+        std::error_code error;
+        std::filesystem::copy_file(built, path, std::filesystem::copy_options::overwrite_existing,
+                                   error);
+        if (!error)
+            library = TuningLibrary::OpenLibrary(path.string().c_str());
+    }
+    ~PluginCopy() {
+        if (library)
+            TuningLibrary::CloseLibrary(library);
+        std::error_code error;
+        std::filesystem::remove(path, error);
+    }
+    PluginCopy(const PluginCopy&) = delete;
+    PluginCopy& operator=(const PluginCopy&) = delete;
+
+    bool Loaded() const { return library != nullptr; }
+    // A started instance (opened, 48 kHz, blocks of 512, processing on), or null.
+    vst::AEffect* CreateInstance() const {
+        const auto entry = reinterpret_cast<vst::EntryPointProc>(
+            TuningLibrary::FindFunction(library, "VSTPluginMain"));
+        vst::AEffect* effect = entry ? entry(&VersionOnlyHost) : nullptr;
+        if (!effect)
+            return nullptr;
+        effect->dispatcher(effect, vst::effOpen, 0, 0, nullptr, 0.0f);
+        effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        effect->dispatcher(effect, vst::effSetBlockSize, 0, 512, nullptr, 0.0f);
+        effect->dispatcher(effect, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+        return effect;
+    }
+
+private:
+    std::filesystem::path path;
+    void* library = nullptr;
+};
+
+void SendMidi(vst::AEffect* effect, int status, int data1, int data2) {
+    vst::VstMidiEvent midi{};
+    midi.type = vst::kVstMidiType;
+    midi.byteSize = sizeof midi;
+    midi.midiData[0] = static_cast<char>(status);
+    midi.midiData[1] = static_cast<char>(data1);
+    midi.midiData[2] = static_cast<char>(data2);
+    vst::VstEvents list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<vst::VstEvent*>(&midi);
+    effect->dispatcher(effect, vst::effProcessEvents, 0, 0, &list, 0.0f);
+}
+
+// Plays note 69 for one second through processReplacing; the fundamental (Hz) after 0.1 s.
+double PlayA4(vst::AEffect* effect) {
+    constexpr int kBlock = 512;
+    constexpr double kRate = 48000.0;
+    std::vector<float> l(kBlock), r(kBlock);
+    float* outputs[2] = {l.data(), r.data()};
+    std::vector<double> left;
+    SendMidi(effect, 0x90, 69, 100);
+    while (left.size() < 48000) {
+        effect->processReplacing(effect, nullptr, outputs, kBlock);
+        left.insert(left.end(), l.begin(), l.end());
+    }
+    SendMidi(effect, 0x80, 69, 0);
+    return ZeroCrossingFrequency(left, 4800, kRate);
+}
+
+TEST_F(Tuning, QuarterToneShiftThroughThePluginEntryPoint) {
+    for (int note = 0; note < 128; ++note)
+        fake->SetNoteFrequency(note, QuarterToneSharp(note));
+    const int tablesFetched = fake->Count(kGetTuningTable);
+    {
+        PluginCopy plugin;
+        ASSERT_TRUE(plugin.Loaded());
+        // The library's module load found the fake where the platform keeps it.
+        EXPECT_EQ(fake->Count(kGetTuningTable), tablesFetched + 1);
+        vst::AEffect* effect = plugin.CreateInstance();
+        ASSERT_NE(effect, nullptr);
+        EXPECT_EQ(fake->Count(kRegisterClient), 1);
+
+        const double shifted = PlayA4(effect);
+        fake->SetHasMaster(false); // read again at the next note start
+        const double plain = PlayA4(effect);
+        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ(fake->Count(kDeregisterClient), 1);
+
+        // Pitch 8896 for 440 * 2^(1/24) Hz, as for the instrument alone.
+        EXPECT_NEAR(shifted, PitchToFrequency(8896), 0.1);
+        EXPECT_NEAR(plain, 440.0, 0.1);
+        EXPECT_NEAR(1200.0 * std::log2(shifted / plain), 50.0, 1.0);
+    }
 }
 
 // Without any library, and with a library that lacks functions: equal temperament, no filter,
