@@ -4,7 +4,8 @@
 #include "vst2/PluginEntry.h"
 
 #if defined(_WIN32)
-#define VORLUNDA_EXPORT __attribute__((dllexport))
+// Exported by name through EntryPoint.def, which also maps `main` onto the alias below.
+#define VORLUNDA_EXPORT
 #else
 #define VORLUNDA_EXPORT __attribute__((visibility("default")))
 #endif
