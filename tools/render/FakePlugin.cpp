@@ -8,6 +8,12 @@
 
 #include <array>
 
+#if defined(_WIN32)
+#define FAKE_EXPORT __declspec(dllexport)
+#else
+#define FAKE_EXPORT __attribute__((visibility("default")))
+#endif
+
 using namespace vorlunda::vst;
 
 namespace {
@@ -59,7 +65,7 @@ void VORLUNDA_VST_CALL Process(AEffect* effect, float**, float** outputs, Int32 
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(HostCallback callback) {
+extern "C" FAKE_EXPORT AEffect* VORLUNDA_VST_CALL VSTPluginMain(HostCallback callback) {
     if (FAKE_KIND == 2)
         return nullptr;
     host = callback;

@@ -18,6 +18,14 @@ if(VORLUNDA_RENDER_RUN_TESTS)
     set(_have_entry_point TRUE)
   endif()
 
+  # The instrument that shows what the host delivered, for the renderer's unit test.
+  add_library(render_fake_plugin_3 MODULE ${CMAKE_CURRENT_LIST_DIR}/FakePlugin.cpp)
+  target_include_directories(render_fake_plugin_3 PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_definitions(render_fake_plugin_3 PRIVATE FAKE_KIND=3)
+  add_dependencies(vorlunda_tests render_fake_plugin_3)
+  target_compile_definitions(
+    vorlunda_tests PRIVATE VORLUNDA_RENDER_CLICK_PLUGIN="$<TARGET_FILE:render_fake_plugin_3>")
+
   if(NOT WIN32)
     set(_amsynth /usr/lib/vst/amsynth_vst.so)
     add_test(NAME render_amsynth
@@ -27,16 +35,12 @@ if(VORLUNDA_RENDER_RUN_TESTS)
     if(VORLUNDA_SANITIZE)
       set_tests_properties(render_amsynth PROPERTIES ENVIRONMENT ASAN_OPTIONS=detect_leaks=0)
     endif()
-    # Stand-in libraries whose entry points answer an effect, a bad record, nothing, or an
-    # instrument that shows what the host delivered (for the unit tests).
-    foreach(_kind 0 1 2 3)
+    # Stand-in libraries whose entry points answer an effect, a bad record or nothing.
+    foreach(_kind 0 1 2)
       add_library(render_fake_plugin_${_kind} MODULE ${CMAKE_CURRENT_LIST_DIR}/FakePlugin.cpp)
       target_include_directories(render_fake_plugin_${_kind} PRIVATE ${PROJECT_SOURCE_DIR}/src)
       target_compile_definitions(render_fake_plugin_${_kind} PRIVATE FAKE_KIND=${_kind})
     endforeach()
-    add_dependencies(vorlunda_tests render_fake_plugin_3)
-    target_compile_definitions(
-      vorlunda_tests PRIVATE VORLUNDA_RENDER_CLICK_PLUGIN="$<TARGET_FILE:render_fake_plugin_3>")
     add_test(NAME render_errors
              COMMAND ${CMAKE_COMMAND} -DRENDER=$<TARGET_FILE:vorlunda2-render>
                      -DNOT_VST=${VORLUNDA_RENDER_NOT_A_PLUGIN} -DMIDI=${_short} -DOUT=${_out}
