@@ -6,6 +6,11 @@
 #include <cstring>
 #include <filesystem>
 
+// The project's version in decimal (20002 for 2.0.2), reported as the host's vendor version.
+#ifndef VORLUNDA_RENDER_VERSION
+#define VORLUNDA_RENDER_VERSION 1
+#endif
+
 namespace vorlunda::render {
 
 using namespace vorlunda::vst;
@@ -17,10 +22,6 @@ namespace {
 constexpr Int32 kProcessLevelUser = 1;
 constexpr Int32 kProcessLevelRealtime = 2;
 constexpr std::size_t kHostStringBytes = 64; // the interface's bound for vendor/product strings
-
-#ifndef VORLUNDA_RENDER_VERSION
-#define VORLUNDA_RENDER_VERSION 1
-#endif
 
 // The plug-in calls the host before the entry point has answered, when its AEffect cannot
 // name the host yet; this is the host being loaded on this thread at that moment.
