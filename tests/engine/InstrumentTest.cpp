@@ -1,4 +1,5 @@
 #include "engine/ParameterTable.h"
+#include "support/EmptyPrograms.h"
 #include "support/InstrumentHarness.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,7 @@ TEST(Instrument, LowpassAttenuatesAboveTheCutoff) {
     const int cutoffPitch = 12 * 128 * 7 + 128 * 11; // 1/128 semitone, note 95 (~988 Hz)
     auto fundamentalLevel = [&](int note) {
         InstrumentHarness synth(48000.0);
+        test::EmptyAllPrograms(synth); // every parameter at its default, not factory program 0
         synth.Set(kSquare8, 0);
         synth.Set(kSaw8, 1);
         synth.Set(kFilterKeyTrack, 0);

@@ -102,7 +102,7 @@ TEST_F(FactoryBank, TheSourcesDescribeTwoValidBanks) {
             ADD_FAILURE() << e.Text();
         EXPECT_EQ(Source(version).programs.size(), 64u);
     }
-    EXPECT_EQ(Source(2).programs[0].name, "Start 01 Square Plain");
+    EXPECT_EQ(Source(2).programs[0].name, "Round Saw Bass");
 }
 
 TEST_F(FactoryBank, ANewInstanceWithoutConfigurationHoldsFactoryBank2) {

@@ -107,6 +107,8 @@ TEST(Dispatcher, ParameterTexts) {
     TestHost host;
     HostedPlugin p(host);
     EXPECT_EQ(Text(p, vst::effGetParamName, kFilterCutoff), "Flt Frq");
+    // The default cut-off (normalised 0.5, shape 0.5); factory program 0 sets its own.
+    p.effect->setParameter(p.effect, kFilterCutoff, 0.5f);
     EXPECT_EQ(Text(p, vst::effGetParamDisplay, kFilterCutoff), "2030");
     EXPECT_EQ(Text(p, vst::effGetParamName, 0), "Voices");
     // Out of range: the host's text is left as it was.
