@@ -5,6 +5,7 @@
 #include "engine/ParameterTable.h"
 #include "engine/TuningClient.h"
 #include "engine/TuningLibrary.h"
+#include "support/EmptyPrograms.h"
 #include "support/InstrumentHarness.h"
 #include "support/TestEnvironment.h"
 #include "vst2/VstAbi.h"
@@ -110,10 +111,13 @@ private:
     int (*lastFilterChannel)() = nullptr;
 };
 
-// The instrument with its held keys visible.
+// The instrument with every parameter at its default (a plain saw, whatever factory program 0
+// is) and its held keys visible.
 class TunedInstrument : public InstrumentHarness {
 public:
-    using InstrumentHarness::InstrumentHarness;
+    explicit TunedInstrument(double rate = 48000.0) : InstrumentHarness(rate) {
+        test::EmptyAllPrograms(*this);
+    }
     bool Holds(int note) const { return heldNotes.Contains(note); }
     int Pitch(int note) { return NoteToPitch(note, 100, 0); }
 };
@@ -478,10 +482,21 @@ double PlayA4(vst::AEffect* effect) {
     return ZeroCrossingFrequency(left, 4800, kRate);
 }
 
+// Every parameter at its default, as a program chunk that a host hands back with effSetChunk.
+StateChunk DefaultProgramChunk() {
+    TunedInstrument reference;
+    StateChunk chunk;
+    reference.WriteProgramChunk(chunk);
+    return chunk;
+}
+
 TEST_F(Tuning, QuarterToneShiftThroughThePluginEntryPoint) {
     for (int note = 0; note < 128; ++note)
         fake->SetNoteFrequency(note, QuarterToneSharp(note));
+    StateChunk program = DefaultProgramChunk();
     const int tablesFetched = fake->Count(kGetTuningTable);
+    const int registered = fake->Count(kRegisterClient);
+    const int deregistered = fake->Count(kDeregisterClient);
     {
         PluginCopy plugin;
         ASSERT_TRUE(plugin.Loaded());
@@ -489,13 +504,17 @@ TEST_F(Tuning, QuarterToneShiftThroughThePluginEntryPoint) {
         EXPECT_EQ(fake->Count(kGetTuningTable), tablesFetched + 1);
         vst::AEffect* effect = plugin.CreateInstance();
         ASSERT_NE(effect, nullptr);
-        EXPECT_EQ(fake->Count(kRegisterClient), 1);
+        EXPECT_EQ(fake->Count(kRegisterClient), registered + 1);
+        // Index 1: a program chunk.
+        EXPECT_NE(effect->dispatcher(effect, vst::effSetChunk, 1, program.ByteCount(),
+                                     program.Data(), 0.0f),
+                  0);
 
         const double shifted = PlayA4(effect);
         fake->SetHasMaster(false); // read again at the next note start
         const double plain = PlayA4(effect);
         effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
-        EXPECT_EQ(fake->Count(kDeregisterClient), 1);
+        EXPECT_EQ(fake->Count(kDeregisterClient), deregistered + 1);
 
         // Pitch 8896 for 440 * 2^(1/24) Hz, as for the instrument alone.
         EXPECT_NEAR(shifted, PitchToFrequency(8896), 0.1);
