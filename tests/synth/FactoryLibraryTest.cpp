@@ -61,7 +61,8 @@ struct Measurement {
     double peakDb = 0.0;
     double dcDb = 0.0; // the larger of the two channels' means
     bool wheel = false;
-    bool decays = false; // the amplitude dies away while the keys are held
+    double wheelDownDb = 0.0; // level with the wheel down, for programs that answer it
+    bool decays = false;      // the amplitude dies away while the keys are held
     // How loud the program plays: the held part for sustained sounds, the first half second
     // for sounds that decay while held (their held RMS mostly measures how fast they decay).
     double LevelDb() const { return decays ? pluckDb : heldDb; }
@@ -214,9 +215,12 @@ protected:
 
     static void Print(int program, const Measurement& m) {
         std::printf("%2d %-24s level %6.1f  held %6.1f  first 0.5 s %6.1f  peak %6.1f  "
-                    "DC %6.0f%s%s\n",
+                    "DC %6.0f%s",
                     program, m.name.c_str(), m.LevelDb(), m.heldDb, m.pluckDb, m.peakDb, m.dcDb,
-                    m.decays ? "  decays" : "", m.wheel ? "  wheel" : "");
+                    m.decays ? "  decays" : "");
+        if (m.wheel)
+            std::printf("  wheel (down: level %.1f)", m.wheelDownDb);
+        std::printf("\n");
     }
 
     void PlayWholeBank(int bank) {
@@ -229,7 +233,9 @@ protected:
                 // Wheel down is how every instance starts: it must sound and stay clean there
                 // too, but the program is balanced and judged with the wheel up.
                 ExpectClean(m, bank, program, " with the wheel down");
+                const double wheelDown = m.LevelDb();
                 m = Play(bank, program, true);
+                m.wheelDownDb = wheelDown;
             }
             ExpectClean(m, bank, program, m.wheel ? " with the wheel up" : "");
             if (print)
