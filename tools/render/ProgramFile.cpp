@@ -1,5 +1,7 @@
 #include "ProgramFile.h"
 
+#include "FileBytes.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -51,16 +53,10 @@ bool ProgramFile::Fail(std::string reason) {
 }
 
 bool ProgramFile::Load(const std::string& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec)
-        return Fail("cannot read " + path + ": " + ec.message());
-    if (size > kMaxFileBytes)
-        return Fail(path + " is too large for a program or bank file");
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-        return Fail("cannot read " + path);
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!ReadFileBytes(path, kMaxFileBytes, "a program or bank file", bytes, reason))
+        return Fail(std::move(reason));
     if (!Parse(bytes)) {
         error = path + ": " + error;
         return false;
