@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes tools/demo/demo.mid, the piece that the main job (scripts/render) plays through the
 instrument: about 50 s in eight sections of three bars, each on its own factory program
-(program changes 0 to 7 on the one channel). Chords, a bass line and a melody throughout; pitch
+(program changes on the one channel: Warm Saw Pad, Electric Piano, Wheel Sweep Pad, Brass
+Section, Host Sync Gate, String Machine, Rock Organ Drive, Multi Choir). Chords, a bass line and a melody throughout; pitch
 bend and modulation wheel in the lead sections; a 3/4 section; long held chords for the Repeat
 feature (which retriggers held notes from the LFO or the host tempo); tempo changes at the
 start of the faster half and a slowing of the last section."""
@@ -74,29 +75,29 @@ def section(program, beats, progression, melody=None, bass="whole", bend=False, 
 conductor.time_signature(0, 4, 4)
 conductor.tempo(0, 100)
 
-section(0, 4, ["C", "Am", "F"], bass="whole")
-section(1, 4, ["Dm", "G", "C"], bass="walk",
+section(20, 4, ["C", "Am", "F"], bass="whole")
+section(48, 4, ["Dm", "G", "C"], bass="walk",
         melody=[(0, 1, 72), (1, 1, 74), (2, 2, 77), (4, 1.5, 79), (5.5, 0.5, 77), (6, 2, 74),
                 (8, 4, 72)])
-section(2, 4, ["Am", "F", "G"], bass="walk", wheel=True,
+section(24, 4, ["Am", "F", "G"], bass="walk", wheel=True,
         melody=[(0, 2, 76), (2, 2, 72), (4, 1, 77), (5, 1, 76), (6, 2, 74), (8, 3, 74)])
 # The faster half.
 conductor.tempo(tick, 120)
-section(3, 4, ["C", "F", "G"], bass="eighths", bend=True,
+section(36, 4, ["C", "F", "G"], bass="eighths", bend=True,
         melody=[(0, 0.5, 79), (0.5, 0.5, 81), (1, 1, 79), (2, 2, 76), (4, 1, 77), (5, 1, 81),
                 (6, 2, 84), (8, 4, 83)])
-section(4, 4, ["Am", "Am", "Am"], bass="whole", held=True)  # Repeat passage
+section(56, 4, ["Am", "Am", "Am"], bass="whole", held=True)  # Repeat passage
 conductor.time_signature(tick, 3, 4)
-section(5, 3, ["F", "G", "Em", "Am"], bass="walk",
+section(30, 3, ["F", "G", "Em", "Am"], bass="walk",
         melody=[(0, 2, 72), (2, 1, 74), (3, 2, 71), (5, 1, 72), (6, 3, 76), (9, 3, 72)])
 conductor.time_signature(tick, 4, 4)
-section(6, 4, ["Dm", "E", "Am"], bass="eighths", bend=True, wheel=True,
+section(44, 4, ["Dm", "E", "Am"], bass="eighths", bend=True, wheel=True,
         melody=[(0, 1, 77), (1, 1, 76), (2, 1, 74), (3, 1, 72), (4, 2, 71), (6, 2, 68),
                 (8, 4, 69)])
 # The last section slows down bar by bar.
 for i, bpm in enumerate([112, 100, 84]):
     conductor.tempo(tick + i * 4 * Q, bpm)
-section(7, 4, ["F", "G", "C"], bass="whole",
+section(22, 4, ["F", "G", "C"], bass="whole",
         melody=[(0, 2, 69), (2, 2, 72), (4, 2, 74), (6, 2, 71), (8, 4, 72)])
 
 smf.write(os.path.join(here, "demo.mid"), [conductor, music])
