@@ -24,6 +24,11 @@ if(VORLUNDA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VORLUNDA_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(VORLUNDA_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "GuardedChannels.h"
+#include "SampleCheck.h"
+
+#include <cstdint>
+
+namespace vorlunda::validate {
+
+class EventList;
+class PluginInstance;
+
+enum class Precision { Single, Double };
+
+// Renders blocks through one instance the way a host does (the block's events first, then the
+// audio call) into guarded buffers, and checks every output rule on every call: each frame
+// overwritten, nothing written outside the block, no NaN, infinity or subnormal, within
+// +-kPeakLimit. The buffers are sized up front; rendering allocates nothing.
+class BlockRunner {
+public:
+    static constexpr double kPeakLimit = 16.0;
+
+    BlockRunner(PluginInstance& plugin, int capacity);
+    // Grows the buffers to at least `capacity` frames (not during measured work).
+    void Reserve(int capacity);
+    int Capacity() const { return floatOut.Capacity(); }
+
+    // A double-precision request falls back to single precision when the plug-in has no
+    // processDoubleReplacing.
+    void Render(int frames, Precision precision = Precision::Single, EventList* events = nullptr,
+                const char* context = "block");
+    // The old accumulating `process` call: the outputs start at `base` and must end at base
+    // plus the plug-in's output.
+    void RenderAccumulating(int frames, float base, EventList* events, const char* context);
+    // Input samples for the next blocks, for each precision (0 unless a group wants
+    // something else, such as subnormal values of each type).
+    void SetInputValue(float single, double twice) {
+        floatInput = single;
+        doubleInput = twice;
+    }
+
+    double BlockPeak() const { return blockPeak; } // largest magnitude of the last block
+    const SampleFaults& Faults() const { return faults; }
+    long long FramesRendered() const { return frames; }
+    long Blocks() const { return blocks; }
+    // FNV-1a over the bits of every output sample rendered so far (in single precision).
+    std::uint64_t Hash() const { return hash; }
+    // A sample of the last block, as a double whatever the precision.
+    double Sample(int channel, int frame) const;
+
+private:
+    void Finish(int frames, bool doublePrecision);
+
+    PluginInstance& plugin;
+    GuardedChannels<float> floatIn;
+    GuardedChannels<float> floatOut;
+    GuardedChannels<double> doubleIn;
+    GuardedChannels<double> doubleOut;
+    SampleFaults faults;
+    float floatInput = 0.0f;
+    double doubleInput = 0.0;
+    double blockPeak = 0.0;
+    bool lastDouble = false;
+    long long frames = 0;
+    long blocks = 0;
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+};
+
+} // namespace vorlunda::validate

@@ -1,0 +1,167 @@
+#include "GroupRunner.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace vorlunda::validate {
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
+    wide.resize(static_cast<std::size_t>(length - 1));
+    return wide;
+}
+
+// One argument quoted the way the C runtime splits a command line again.
+std::wstring Quoted(const std::wstring& argument) {
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled, and the quote escaped.
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    out += L'"';
+    return out;
+}
+
+std::wstring OwnPath() {
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    return path;
+}
+
+std::string Describe(DWORD code, bool timedOut, int limit) {
+    char text[160];
+    if (timedOut)
+        std::snprintf(text, sizeof text, "no result within %d s (a hang or a deadlock); killed",
+                      limit);
+    else if (code >= 0xC0000000u)
+        std::snprintf(text, sizeof text, "crashed with exception 0x%08lX%s",
+                      static_cast<unsigned long>(code),
+                      code == 0xC0000005u   ? " (access violation)"
+                      : code == 0xC00000FDu ? " (stack overflow)"
+                                            : "");
+    else if (code != 0)
+        std::snprintf(text, sizeof text, "ended with exit code %lu",
+                      static_cast<unsigned long>(code));
+    else
+        std::snprintf(text, sizeof text, "ended without a complete report");
+    return text;
+}
+
+LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* exception) {
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+} // namespace
+
+void GroupRunner::PrepareChild() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(EndOnCrash);
+    // The report pipe must not leak into helper processes this child starts: the parent
+    // reads until every holder of its write end is gone.
+    SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
+}
+
+GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
+    const auto started = std::chrono::steady_clock::now();
+    const int limit = group.limitSeconds * TimeLimitFactor();
+    GroupReport report;
+
+    std::wstring command = Quoted(OwnPath());
+    for (const std::string& argument : options.ChildArguments(group.name))
+        command += L" " + Quoted(Widen(argument));
+
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        report.Fail("cannot create a pipe for the child process");
+        return report;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    // The child and any helpers it starts share a job, so that a timeout ends all of them.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    const BOOL created = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!created) {
+        CloseHandle(readEnd);
+        if (job)
+            CloseHandle(job);
+        report.Fail("cannot start a child process (Windows error " +
+                    std::to_string(GetLastError()) + ")");
+        return report;
+    }
+    if (job)
+        AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+
+    std::string output;
+    std::thread reader([&] {
+        char buffer[4096];
+        DWORD n = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0)
+            output.append(buffer, n);
+    });
+    bool timedOut = false;
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(limit) * 1000) == WAIT_TIMEOUT) {
+        timedOut = true;
+        if (job)
+            TerminateJobObject(job, 1);
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    reader.join();
+    CloseHandle(readEnd);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (job)
+        CloseHandle(job);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    const bool complete = GroupReport::Parse(output, report);
+    if (complete && code == 0 && !timedOut)
+        return report;
+    std::string what = Describe(code, timedOut, limit);
+    const std::string stage = LastStage(output);
+    if (!stage.empty())
+        what += " while: " + stage;
+    report.Fail(what);
+    return report;
+}
+
+} // namespace vorlunda::validate

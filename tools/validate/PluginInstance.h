@@ -1,0 +1,121 @@
+#pragma once
+
+#include "PluginLibrary.h"
+#include "vst2/VstAbi.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlunda::validate {
+
+class EventList;
+
+// What the host reports when the plug-in asks for the transport (audioMasterGetTime).
+enum class TimeReport {
+    Playing, // a playing transport at 120 BPM in 4/4, every field valid
+    None,    // no answer (null)
+    NoFlags, // a record whose every valid flag is clear, its optional fields nonsense
+    Odd,     // every flag set, tempo 0, positions negative
+};
+
+// How the validator's host answers the plug-in's calls.
+struct HostBehaviour {
+    bool silent = false;  // every call answers 0, as the most minimal host does
+    bool offline = false; // the process level is offline (4) on every thread
+    TimeReport time = TimeReport::Playing;
+    bool advanceTime = true; // the transport moves on after every audio call
+};
+
+// One plug-in instance created through the entry point, and the host side of it: the
+// callback it talks to, the transport it sees and the record of what it did to the caller's
+// floating-point mode. Every call into the plug-in goes through here, so each one is watched
+// (MXCSR before and after, and the real-time monitor's bookkeeping on Linux).
+//
+// Threads: the calls may come from any thread, as a host makes them; the counters are atomic.
+// The transport is written only by the thread that renders.
+class PluginInstance {
+public:
+    static constexpr const char* kProduct = "vorlunda2-validate";
+    static constexpr const char* kVendor = "Vorlunda validator";
+
+    // Null with a reason when the entry point answers nothing or a record that is not a VST 2.4
+    // instrument with processReplacing.
+    static std::unique_ptr<PluginInstance> Create(PluginLibrary& library,
+                                                  const HostBehaviour& behaviour = {},
+                                                  std::string* error = nullptr);
+    ~PluginInstance(); // effClose unless closed already
+    PluginInstance(const PluginInstance&) = delete;
+    PluginInstance& operator=(const PluginInstance&) = delete;
+
+    vst::AEffect* Effect() const { return effect; }
+    int Inputs() const { return effect->numInputs; }
+    int Outputs() const { return effect->numOutputs; }
+    int Parameters() const { return effect->numParams; }
+    int Programs() const { return effect->numPrograms; }
+    bool CanDouble() const;
+    bool HasChunks() const;
+    double SampleRate() const { return sampleRate; }
+    int BlockSize() const { return blockSize; }
+
+    vst::IntPtr Dispatch(vst::Int32 opcode, vst::Int32 index = 0, vst::IntPtr value = 0,
+                         void* ptr = nullptr, float opt = 0.0f);
+    // The usual host sequence: effOpen, sample rate, block size, processing on.
+    void Start(double rate, int maxBlock);
+    void Open();
+    void SetSampleRate(double rate);
+    void SetBlockSize(int frames);
+    void Resume();  // effMainsChanged(1), effStartProcess
+    void Suspend(); // effStopProcess, effMainsChanged(0)
+    void Close();   // effClose; nothing may be called afterwards
+
+    // Audio-thread calls.
+    void Deliver(EventList& events); // effProcessEvents
+    void Process(float** inputs, float** outputs, int frames);
+    void ProcessDouble(double** inputs, double** outputs, int frames);
+    void Accumulate(float** inputs, float** outputs, int frames); // the old `process`
+    void SetParameter(int index, float value);
+    float GetParameter(int index);
+
+    // Chunks: empty when the plug-in answers none.
+    std::vector<unsigned char> GetChunk(bool bank);
+    vst::IntPtr SetChunk(const void* data, std::size_t size, bool bank);
+
+    // The transport the host reports; moved on by the audio calls when the behaviour says so.
+    vst::VstTimeInfo& Transport() { return transport; }
+    void AdvanceTransport(int frames);
+
+    // Calls after which the floating-point mode (MXCSR without its status flags) differed
+    // from before, and the first of them.
+    long ControlChanges() const { return controlChanges.load(); }
+    long CallsWatched() const { return callsWatched.load(); }
+    std::string FirstControlChange() const;
+    long MidiFromPlugin() const { return midiFromPlugin.load(); }
+
+private:
+    explicit PluginInstance(const HostBehaviour& behaviour);
+    static vst::IntPtr VORLUNDA_VST_CALL Callback(vst::AEffect* effect, vst::Int32 opcode,
+                                                  vst::Int32 index, vst::IntPtr value, void* ptr,
+                                                  float opt);
+    vst::IntPtr Answer(vst::Int32 opcode, void* ptr);
+    void ResetTransport();
+    std::uint32_t BeforeCall();
+    void AfterCall(std::uint32_t before, const char* what, vst::Int32 opcode);
+
+    HostBehaviour behaviour;
+    vst::AEffect* effect = nullptr;
+    bool closed = false;
+    double sampleRate = 44100.0;
+    int blockSize = 1024;
+    vst::VstTimeInfo transport{};
+    double nominalTempo = 120.0; // BPM; moves the quarter-note position even at tempo 0
+    std::atomic<long> controlChanges{0};
+    std::atomic<long> callsWatched{0};
+    std::atomic<long> midiFromPlugin{0};
+    std::atomic<bool> firstChangeNoted{false};
+    std::string firstChange; // written once, by the thread that set firstChangeNoted
+};
+
+} // namespace vorlunda::validate

@@ -1,0 +1,114 @@
+// Group 2, Lifecycle: audio calls before the host set a sample rate, block size or switched
+// processing on; then 20 cycles of sample-rate, block-size and on/off requests in random
+// order, repeated and unpaired, with audio calls in between.
+#include "GroupSupport.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vorlunda::validate {
+
+namespace {
+
+constexpr int kCycles = 20;
+constexpr std::array<double, 8> kRates = {8000.0,  22050.0,  44100.0,  48000.0,
+                                          96000.0, 192000.0, 384000.0, 1234.5678};
+constexpr std::array<int, 7> kBlocks = {1, 17, 64, 512, 2027, 4096, 16384};
+// Before the host announced a block size, it still does not send more than this.
+constexpr int kFirstBlocks = 64;
+
+enum class Step { Rate, BlockSize, On, Off, Audio };
+
+const char* StepName(Step step) {
+    switch (step) {
+    case Step::Rate:
+        return "effSetSampleRate";
+    case Step::BlockSize:
+        return "effSetBlockSize";
+    case Step::On:
+        return "effMainsChanged(1)";
+    case Step::Off:
+        return "effMainsChanged(0)";
+    case Step::Audio:
+        return "audio";
+    }
+    return "?";
+}
+
+} // namespace
+
+void RunLifecycleGroup(GroupContext& context, GroupReport& report) {
+    PluginLibrary library;
+    if (!LoadPlugin(context, library, report))
+        return;
+    auto plugin = NewInstance(library, report);
+    if (!plugin)
+        return;
+    BlockRunner runner(*plugin, 16384);
+    EventList events;
+    Random& random = context.random;
+
+    // Opened, then audio at once: no rate, no block size, processing never switched on.
+    context.stage("audio before any setting");
+    plugin->Open();
+    for (int b = 0; b < 8; ++b) {
+        events.Clear();
+        if (b == 0)
+            Chord(events, 0, true);
+        runner.Render(kFirstBlocks, b % 2 ? Precision::Double : Precision::Single, &events,
+                      "audio before any setting");
+    }
+
+    int block = kFirstBlocks; // the largest block the host may send now
+    long steps = 0;
+    long audioCalls = 0;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        // Every kind at least once per cycle, then random extra steps (repeats, unpaired
+        // on/off, audio while switched off).
+        std::vector<Step> order = {Step::Rate, Step::BlockSize, Step::On, Step::Audio, Step::Off};
+        for (int extra = random.Between(2, 8); extra > 0; --extra)
+            order.push_back(static_cast<Step>(random.Between(0, 4)));
+        for (std::size_t i = order.size(); i > 1; --i)
+            std::swap(order[i - 1], order[random.Below(static_cast<std::uint32_t>(i))]);
+        for (Step step : order) {
+            ++steps;
+            context.stage("cycle " + std::to_string(cycle + 1) + ": " + StepName(step));
+            switch (step) {
+            case Step::Rate:
+                plugin->SetSampleRate(kRates[random.Below(kRates.size())]);
+                break;
+            case Step::BlockSize:
+                block = kBlocks[random.Below(kBlocks.size())];
+                plugin->SetBlockSize(block);
+                break;
+            case Step::On:
+                plugin->Resume();
+                break;
+            case Step::Off:
+                plugin->Suspend();
+                break;
+            case Step::Audio:
+                for (int b = random.Between(1, 4); b > 0; --b) {
+                    events.Clear();
+                    const int frames = random.Between(1, block);
+                    if (random.Chance(0.5))
+                        NoteOn(events, random.Between(0, frames - 1), random.Between(30, 90));
+                    if (random.Chance(0.3))
+                        Chord(events, 0, false);
+                    runner.Render(frames,
+                                  random.Chance(0.5) ? Precision::Double : Precision::Single,
+                                  &events, "lifecycle");
+                    ++audioCalls;
+                }
+                break;
+            }
+        }
+    }
+    plugin->Close(); // while switched on or off, as the last cycle left it
+    report.Faults(runner.Faults(), "lifecycle");
+    report.Figure("audio before any setting");
+    report.Figure(std::to_string(kCycles) + " cycles of " + std::to_string(steps) +
+                  " requests in random order with " + std::to_string(audioCalls) + " audio calls");
+}
+
+} // namespace vorlunda::validate
