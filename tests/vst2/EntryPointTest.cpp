@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace vorlunda {
@@ -207,7 +208,8 @@ TEST(Dispatcher, RejectsUnusableRatesAndBlockSizes) {
     p.SendMidi(0x90, 69, 100);
     for (float rate : {0.0f, -44100.0f, 1e-29f, 999.0f, 1e9f, std::nanf("")})
         p.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate);
-    for (vst::IntPtr block : {vst::IntPtr{0}, vst::IntPtr{-5}, vst::IntPtr{1} << 40})
+    for (vst::IntPtr block :
+         {vst::IntPtr{0}, vst::IntPtr{-5}, std::numeric_limits<vst::IntPtr>::max()})
         p.Dispatch(vst::effSetBlockSize, 0, block);
     p.Render(256);
     float peak = 0.0f;
