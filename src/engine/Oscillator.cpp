@@ -4,6 +4,7 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace vorlunda {
 
@@ -119,94 +120,282 @@ void Oscillator::UpdatePitch(double glidePitch, const PitchModulation& mod) {
     }
 }
 
-// Lists the enabled waveforms footage by footage (saw, square, pulse, interval), with the
-// table of each oscillator at that footage's level for this tick.
-int Oscillator::CollectSources(SourceList& out) const {
-    const std::array<const FootageFlags*, kWaveforms> waveFlags = {&saw, &square, &pulse};
-    int count = 0;
-    for (int j = 0; j < kFootages; ++j) {
-        for (int w = 0; w < kWaveforms + 1; ++w) {
-            const bool isInterval = w == kWaveforms;
-            if (!(isInterval ? interval[j] : (*waveFlags[w])[j]))
-                continue;
-            const auto wave = isInterval ? Waveform::Square : static_cast<Waveform>(w);
-            Source& source = out[count++];
-            for (int k = 0; k < kOscillators; ++k)
-                source.table[k] = waves->Level(wave, tableLevels[k][j]).data();
-            source.footage = j;
-            source.kind = isInterval                    ? SourceKind::Interval
-                          : !multi[j]                   ? SourceKind::Plain
-                          : syncMode < kFirstSilentSync ? SourceKind::Stack
-                                                        : SourceKind::SyncedStack;
+// Step 3 of each sample, for a chunk: oscillator 0 advances; the synced ones jump to its new
+// phase when the sync test holds. The test compares oscillator 0's new phase, scaled to the
+// chosen footage, with its previous phase unscaled. `out` receives each sample's phases before
+// the advance, which are the ones the sample reads.
+void Oscillator::RunPhases(PhaseChunk& out, int n) {
+    if (syncMode == 0) {
+        // Without sync each oscillator's phase at sample i is (p + i * step) masked: 2^28
+        // divides 2^32, so masking once equals masking after every 32-bit addition, and the
+        // samples no longer wait for each other (the loop runs several to a register).
+        for (int k = 0; k < kOscillators; ++k) {
+            const std::uint32_t p = phases[k];
+            const std::uint32_t step = increments[k];
+            for (int i = 0; i < n; ++i)
+                out[k][i] = (p + static_cast<std::uint32_t>(i) * step) & kPhaseMask;
+            phases[k] = (p + static_cast<std::uint32_t>(n) * step) & kPhaseMask;
         }
+        return;
     }
-    return count;
-}
-
-// Step 3 of each sample: oscillator 0 advances; the synced ones jump to its new phase when the
-// sync test holds. The test compares oscillator 0's new phase, scaled to the chosen footage, with
-// its previous phase unscaled.
-void Oscillator::AdvancePhases() {
-    const std::uint32_t previous = phases[0];
-    const std::uint32_t h = (previous + increments[0]) & kPhaseMask;
     const int footage = (syncMode - 1) % kFootages; // modes 1 and 5 -> 16', .. 4 and 8 -> 2'
-    const bool reset = syncMode != 0 && ((h << footage) & kPhaseMask) < previous;
-    phases[0] = h;
-    for (int k = 1; k < kOscillators; ++k)
-        phases[k] = reset ? h : (phases[k] + increments[k]) & kPhaseMask;
+    std::array<std::uint32_t, kOscillators> p = phases;
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < kOscillators; ++k)
+            out[k][i] = p[k];
+        const std::uint32_t h = (p[0] + increments[0]) & kPhaseMask;
+        const bool reset = ((h << footage) & kPhaseMask) < p[0];
+        p[0] = h;
+        for (int k = 1; k < kOscillators; ++k)
+            p[k] = reset ? h : (p[k] + increments[k]) & kPhaseMask;
+    }
+    phases = p;
 }
 
-void Oscillator::Render(std::span<double> left, std::span<double> right) {
-    const std::size_t n = std::min(left.size(), right.size());
-    SourceList sources;
-    const int count = CollectSources(sources);
-    double gain = 1.0;
-    for (int e = 0; e < count; ++e)
-        gain *= kWaveGain;
-    std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
+namespace {
 
-    for (std::size_t i = 0; i < n; ++i) {
-        double c = 0.0; // centre
-        double l = 0.0;
-        double r = 0.0;
-        for (int e = 0; e < count; ++e) {
-            const Source& s = sources[e];
-            // The footage j sounds j octaves above 16': the phase times 2^j, modulo one cycle.
-            const auto at = [&](int k) {
-                return s.table[k][((phases[k] << s.footage) & kPhaseMask) >> kPhaseIndexShift];
-            };
-            switch (s.kind) {
-            case SourceKind::Plain:
-                c += at(0);
-                break;
-            case SourceKind::Stack:
-                c += kMultiGain * at(0);
-                l += kMultiGain * at(1);
-                r += kMultiGain * at(2);
-                break;
-            case SourceKind::SyncedStack:
-                l += kSyncedMultiGain * at(1);
-                r += kSyncedMultiGain * at(2);
-                break;
-            case SourceKind::Interval:
-                c += at(3);
-                break;
-            }
-        }
-        AdvancePhases();
+// How the enabled saw, square and pulse of one footage reach the three sums.
+enum class Layout : int {
+    Plain,       // oscillator 0 into the centre
+    Stack,       // multi: oscillators 0, 1, 2 into centre, left, right
+    SyncedStack, // multi with oscillator 0 silenced: 1 and 2 into left and right
+};
 
-        if (noiseMix > 0.0) {
+// The waves of a footage as bits, so that a kernel can be chosen for each combination.
+constexpr int kSawBit = 1;
+constexpr int kSquareBit = 2;
+constexpr int kPulseBit = 4;
+constexpr int kWaveCombinations = 8;
+
+// What one footage reads during a render: each oscillator's saw table at its level for this
+// footage, and which waves sound.
+struct FootageTables {
+    std::array<const double*, Oscillator::kOscillators> saw{};
+    int footage = 0;
+    Layout layout = Layout::Plain;
+    int waves = 0;         // kSawBit | kSquareBit | kPulseBit
+    bool interval = false; // oscillator 3's square
+};
+
+// A chunk's phases and its centre, left and right sums, summed footage by footage.
+struct Chunk {
+    Oscillator::PhaseChunk phase;
+    std::array<double, Oscillator::kChunk> c;
+    std::array<double, Oscillator::kChunk> l;
+    std::array<double, Oscillator::kChunk> r;
+};
+
+// The footage j sounds j octaves above 16': the phase times 2^j, modulo one cycle, and its top
+// 12 bits. Phases are below 2^28, so these are the phase's bits 16 - j .. 27 - j.
+inline int TableIndex(std::uint32_t phase, int footage) {
+    return static_cast<int>((phase >> (kPhaseIndexShift - footage)) & (kWaveLength - 1));
+}
+
+// Two samples side by side in one register; each lane gets the IEEE operations of one sample, so
+// a pair computes exactly what two scalars compute.
+using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+
+// Loads, stores and table reads of one sample (double) or of two consecutive ones (Pair), so that
+// one body of arithmetic serves both.
+template <typename V>
+struct Samples;
+
+template <>
+struct Samples<double> {
+    using Index = int;
+    static double Load(const double* p) { return *p; }
+    static void Store(double* p, double v) { *p = v; }
+    static Index IndexAt(const std::uint32_t* phase, int footage) {
+        return TableIndex(*phase, footage);
+    }
+    static Index Offset(Index x, int by) { return (x + by) & (kWaveLength - 1); }
+    static double Read(const double* table, Index x) { return table[x]; }
+};
+
+template <>
+struct Samples<Pair> {
+    struct Index {
+        int a, b;
+    };
+    static Pair Load(const double* p) { return Pair{p[0], p[1]}; }
+    static void Store(double* p, Pair v) {
+        p[0] = v[0];
+        p[1] = v[1];
+    }
+    static Index IndexAt(const std::uint32_t* phase, int footage) {
+        return {TableIndex(phase[0], footage), TableIndex(phase[1], footage)};
+    }
+    static Index Offset(Index x, int by) {
+        return {(x.a + by) & (kWaveLength - 1), (x.b + by) & (kWaveLength - 1)};
+    }
+    static Pair Read(const double* table, Index x) { return Pair{table[x.a], table[x.b]}; }
+};
+
+// Entry x of the square (kSquareShift) or pulse (kPulseShift) table at the saw's level: the
+// expression of SawDifference, which builds those tables, so the values are the same doubles.
+// Reading only the saw tables keeps a third of the table memory in the caches.
+template <typename V>
+inline V Difference(const double* saw, typename Samples<V>::Index x, int shift) {
+    using S = Samples<V>;
+    return (S::Read(saw, x) - S::Read(saw, S::Offset(x, shift))) * 0.5;
+}
+
+// Adds one oscillator's enabled waves at table index x to `sum`, in the order saw, square,
+// pulse, each times `gain` when Scaled.
+template <typename V, int Waves, bool Scaled>
+inline V AddWaves(V sum, const double* saw, typename Samples<V>::Index x, double gain) {
+    const auto term = [&](V v) {
+        if constexpr (Scaled)
+            return gain * v;
+        else
+            return v;
+    };
+    if constexpr ((Waves & kSawBit) != 0)
+        sum += term(Samples<V>::Read(saw, x));
+    if constexpr ((Waves & kSquareBit) != 0)
+        sum += term(Difference<V>(saw, x, kSquareShift));
+    if constexpr ((Waves & kPulseBit) != 0)
+        sum += term(Difference<V>(saw, x, kPulseShift));
+    return sum;
+}
+
+// Adds one footage to the sums at sample i (V = double) or samples i and i + 1 (V = Pair). The
+// sums live in locals while the terms are added: the tables are doubles too, so a store into
+// the chunk would make the compiler read them again.
+template <Layout L, int Waves, bool Interval, typename V>
+inline void AddSamples(const FootageTables& t, Chunk& b, int i) {
+    using S = Samples<V>;
+    const int j = t.footage;
+    if constexpr (L != Layout::SyncedStack || Interval) {
+        V c = S::Load(&b.c[i]);
+        if constexpr (L != Layout::SyncedStack)
+            c = AddWaves<V, Waves, L == Layout::Stack>(c, t.saw[0], S::IndexAt(&b.phase[0][i], j),
+                                                       kMultiGain);
+        if constexpr (Interval)
+            c += Difference<V>(t.saw[3], S::IndexAt(&b.phase[3][i], j), kSquareShift);
+        S::Store(&b.c[i], c);
+    }
+    if constexpr (L != Layout::Plain && Waves != 0) {
+        constexpr double gain = L == Layout::Stack ? kMultiGain : kSyncedMultiGain;
+        S::Store(&b.l[i], AddWaves<V, Waves, true>(S::Load(&b.l[i]), t.saw[1],
+                                                   S::IndexAt(&b.phase[1][i], j), gain));
+        S::Store(&b.r[i], AddWaves<V, Waves, true>(S::Load(&b.r[i]), t.saw[2],
+                                                   S::IndexAt(&b.phase[2][i], j), gain));
+    }
+}
+
+// Adds one footage to the sums of a chunk. Each sum receives its terms in the order of the
+// plain per-sample loop (footage by footage; saw, square, pulse, then interval), so every sum is
+// bit for bit what that loop gives; but the samples' chains of additions are independent and
+// run side by side, two samples to a register.
+template <Layout L, int Waves, bool Interval>
+void AddFootage(const FootageTables& t, Chunk& b, int n) {
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        AddSamples<L, Waves, Interval, Pair>(t, b, i);
+    if (i < n)
+        AddSamples<L, Waves, Interval, double>(t, b, i);
+}
+
+using FootageKernel = void (*)(const FootageTables&, Chunk&, int);
+
+// Kernels of one layout, indexed by the wave bits plus 8 when the interval sounds.
+template <Layout L, std::size_t... I>
+constexpr std::array<FootageKernel, sizeof...(I)> KernelTable(std::index_sequence<I...>) {
+    return {&AddFootage<L, I % kWaveCombinations, (I >= kWaveCombinations)>...};
+}
+template <Layout L>
+constexpr auto kKernels = KernelTable<L>(std::make_index_sequence<2 * kWaveCombinations>{});
+
+// The kernel for a footage, chosen once per render instead of branching on every sample.
+FootageKernel KernelFor(const FootageTables& t) {
+    const int index = t.waves + (t.interval ? kWaveCombinations : 0);
+    switch (t.layout) {
+    case Layout::Plain:
+        return kKernels<Layout::Plain>[index];
+    case Layout::Stack:
+        return kKernels<Layout::Stack>[index];
+    case Layout::SyncedStack:
+        break;
+    }
+    return kKernels<Layout::SyncedStack>[index];
+}
+
+// Steps 4 and 5 for a chunk: noise, stereo spread and the gain of the enabled waves.
+template <bool Noise>
+void MixChunk(const Chunk& b, double* left, double* right, int n, std::uint32_t& seedState,
+              double noiseMix, double stereoSpread, double gain) {
+    std::uint32_t seed = seedState;
+    for (int i = 0; i < n; ++i) {
+        double c = b.c[i];
+        double l = b.l[i];
+        double r = b.r[i];
+        if constexpr (Noise) {
             seed *= kNoiseMultiplier; // wraps like the signed 32-bit product
             const double z = static_cast<std::int32_t>(seed) * kNoiseScale;
             c -= (z + c) * noiseMix;
             l -= (z + l) * noiseMix;
             r -= (z + r) * noiseMix;
         }
-
         const double s = (l - r) * stereoSpread;
         const double t = l + c + r;
         left[i] = (s + t) * gain;
         right[i] = (t - s) * gain;
+    }
+    seedState = seed;
+}
+
+} // namespace
+
+void Oscillator::Render(std::span<double> left, std::span<double> right) {
+    const int total = static_cast<int>(std::min(left.size(), right.size()));
+
+    // The footages that sound, with the saw tables of this tick's levels; each enabled wave
+    // flag (saw, square, pulse, interval) scales the mix by 0.9.
+    const std::array<const FootageFlags*, kWaveforms> waveFlags = {&saw, &square, &pulse};
+    std::array<FootageTables, kFootages> footages;
+    std::array<FootageKernel, kFootages> kernels{};
+    int used = 0;
+    double gain = 1.0;
+    for (int j = 0; j < kFootages; ++j) {
+        FootageTables& t = footages[used];
+        t = FootageTables{};
+        for (int w = 0; w < kWaveforms; ++w) {
+            if ((*waveFlags[w])[j]) {
+                t.waves |= 1 << w;
+                gain *= kWaveGain;
+            }
+        }
+        if (interval[j]) {
+            t.interval = true;
+            gain *= kWaveGain;
+        }
+        if (t.waves == 0 && !t.interval)
+            continue;
+        for (int k = 0; k < kOscillators; ++k)
+            t.saw[k] = waves->Level(Waveform::Saw, tableLevels[k][j]).data();
+        t.footage = j;
+        t.layout = !multi[j]                     ? Layout::Plain
+                   : syncMode < kFirstSilentSync ? Layout::Stack
+                                                 : Layout::SyncedStack;
+        kernels[used] = KernelFor(t);
+        ++used;
+    }
+
+    std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
+    Chunk b;
+    for (int start = 0; start < total; start += kChunk) {
+        const int n = std::min(kChunk, total - start);
+        RunPhases(b.phase, n);
+        std::fill_n(b.c.begin(), n, 0.0);
+        std::fill_n(b.l.begin(), n, 0.0);
+        std::fill_n(b.r.begin(), n, 0.0);
+        for (int f = 0; f < used; ++f)
+            kernels[f](footages[f], b, n);
+        if (noiseMix > 0.0)
+            MixChunk<true>(b, &left[start], &right[start], n, seed, noiseMix, stereoSpread, gain);
+        else
+            MixChunk<false>(b, &left[start], &right[start], n, seed, noiseMix, stereoSpread, gain);
     }
     noiseSeed.store(seed, std::memory_order_relaxed);
 }

@@ -81,30 +81,19 @@ public:
     // instances share the generator.
     static void SetNoiseSeed(std::int32_t seed);
 
+    // Render works through its buffers in chunks of this many samples, in arrays on the stack.
+    static constexpr int kChunk = 64;
+    // The phase of each oscillator at each sample of a chunk, before that sample's advance.
+    using PhaseChunk = std::array<std::array<std::uint32_t, kChunk>, kOscillators>;
+
 private:
     using FootageFlags = std::array<bool, kFootages>;
-
-    // One enabled waveform of one footage, in the order the mix sums them.
-    enum class SourceKind : int {
-        Plain,       // oscillator 0 into the centre
-        Stack,       // multi: oscillators 0, 1, 2 into centre, left, right
-        SyncedStack, // multi with oscillator 0 silenced: 1 and 2 into left and right
-        Interval,    // oscillator 3's square into the centre
-    };
-    struct Source {
-        std::array<const double*, kOscillators> table; // each oscillator's level at the footage
-        int footage;
-        SourceKind kind;
-    };
-    static constexpr int kMaxSources = kFootages * (kWaveforms + 1);
-    using SourceList = std::array<Source, kMaxSources>;
 
     void UpdateOffsets();
     void SetIncrement(int osc, int pitch);
     void ForgetPitches();
     static void SetFlag(FootageFlags& flags, int footage, bool on);
-    int CollectSources(SourceList& out) const;
-    void AdvancePhases();
+    void RunPhases(PhaseChunk& out, int n);
 
     const WavetableSet* waves;
     std::shared_ptr<const IncrementTable> incrementTable;

@@ -85,7 +85,7 @@ void BuildSawLevel(WavetableSet::Cycle& saw, int harmonics, const std::vector<do
 // pulse of 25 % duty.
 void BuildDifference(WavetableSet::Cycle& out, const WavetableSet::Cycle& saw, int shift) {
     for (int j = 0; j < kWaveLength; ++j)
-        out[j] = (saw[j] - saw[(j + shift) & (kWaveLength - 1)]) * 0.5;
+        out[j] = SawDifference(saw.data(), j, shift);
 }
 
 LastRateTable<IncrementTable>& IncrementRegistry() {
@@ -126,10 +126,8 @@ void OscillatorTables::BuildWavetables(WavetableSet& out) {
     for (int level = 0; level < kWaveLevels; ++level) {
         auto& saw = out.tables[static_cast<int>(Waveform::Saw)][level];
         BuildSawLevel(saw, 1 << (kWaveLevels - 1 - level), sine);
-        BuildDifference(out.tables[static_cast<int>(Waveform::Square)][level], saw,
-                        kWaveLength / 2);
-        BuildDifference(out.tables[static_cast<int>(Waveform::Pulse)][level], saw,
-                        kWaveLength * 3 / 4);
+        BuildDifference(out.tables[static_cast<int>(Waveform::Square)][level], saw, kSquareShift);
+        BuildDifference(out.tables[static_cast<int>(Waveform::Pulse)][level], saw, kPulseShift);
     }
 }
 

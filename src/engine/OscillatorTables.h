@@ -35,6 +35,18 @@ inline int TruncatePitch(double x) {
 
 enum class Waveform : int { Saw = 0, Square = 1, Pulse = 2 };
 
+// The square and the pulse are differences of the saw and a copy shifted by half and by three
+// quarters of a cycle (table entries).
+inline constexpr int kSquareShift = kWaveLength / 2;
+inline constexpr int kPulseShift = kWaveLength * 3 / 4;
+
+// Entry x of the square (shift kSquareShift) or pulse (kPulseShift) table, from the saw table of
+// the same level. The tables are built with this expression and the render evaluates it too, so
+// both give the same doubles.
+inline double SawDifference(const double* saw, int x, int shift) {
+    return (saw[x] - saw[(x + shift) & (kWaveLength - 1)]) * 0.5;
+}
+
 // The three band-limited single-cycle tables, 11 levels each.
 struct WavetableSet {
     using Cycle = std::array<double, kWaveLength>;

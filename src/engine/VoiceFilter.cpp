@@ -9,7 +9,6 @@ namespace vorlunda {
 namespace {
 
 constexpr double kFeedbackPerResonance = 4.2; // resonance 1 self-oscillates
-constexpr double kFeedbackLimit = 1.0;        // the fed-back estimate is clamped to +-1
 
 LastRateTable<CutoffTable>& CutoffRegistry() {
     static LastRateTable<CutoffTable> registry(&VoiceFilter::BuildCutoffs);
@@ -101,7 +100,7 @@ double VoiceFilter::Tick(Stages& st, const Kernel& q, double x, double c) {
     const double m = q.m;
     const double in = c + x;
     const double y = (((st.s1 * g + st.s2) * g + st.s3) * g + st.s4 + in * q.g4) * q.normaliser;
-    const double u = (in - std::clamp(y, -kFeedbackLimit, kFeedbackLimit) * q.k) * g;
+    const double u = (in - std::clamp(y, -kFeedbackClamp, kFeedbackClamp) * q.k) * g;
     const double y1 = st.s1 + u;
     double y2;
     double y3;
@@ -146,34 +145,15 @@ void VoiceFilter::ProcessChannel(Stages& stages, std::span<double> x) {
     bias = c;
 }
 
-// Both channels of equal length in one loop: the same arithmetic as left-then-right, with the
-// right channel's bias sequence starting where the left one's ends, but two independent chains
-// of dependent operations run side by side.
-template <bool Lowpass>
-void VoiceFilter::ProcessPair(std::span<double> left, std::span<double> right) {
-    const Kernel q{g, g4, m, k, normaliser, poles};
-    Stages l = state[0];
-    Stages r = state[1];
-    double cl = bias;
-    double cr = left.size() % 2 ? -bias : bias;
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        left[i] = Tick<Lowpass>(l, q, left[i], cl);
-        right[i] = Tick<Lowpass>(r, q, right[i], cr);
-        cl = -cl;
-        cr = -cr;
-    }
-    state[0] = l;
-    state[1] = r;
-    // 2n flips leave the bias where it was.
-}
-
 void VoiceFilter::Process(std::span<double> left, std::span<double> right) {
-    const bool lowpass = mode == kLowpass;
     if (left.size() == right.size()) {
-        lowpass ? ProcessPair<true>(left, right) : ProcessPair<false>(left, right);
+        ProcessPair(left, right, [&](std::size_t i, double l, double r) {
+            left[i] = l;
+            right[i] = r;
+        });
         return;
     }
-    if (lowpass) {
+    if (mode == kLowpass) {
         ProcessChannel<true>(state[0], left);
         ProcessChannel<true>(state[1], right);
     } else {

@@ -254,22 +254,42 @@ void Vorlunda2::RenderVoice(Voice& v, int n) {
     const std::size_t count = static_cast<std::size_t>(n);
     std::span<double> left(v.left.data(), count);
     std::span<double> right(v.right.data(), count);
-    std::fill(left.begin(), left.end(), 0.0);
-    std::fill(right.begin(), right.end(), 0.0);
-    v.oscillator.Render(left, right);
-    v.filter.Process(left, right);
+    v.oscillator.Render(left, right); // writes every sample of both buffers
+    double* mixL = mixLeft.data();
+    double* mixR = mixRight.data();
 
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) {
-            v.filterEnvelope.Step();
-            v.ampEnvelope.Step();
-        }
-        if (v.repeatEnabled)
+    // The envelope steps, the Repeat countdowns and the mix of each sample run inside the
+    // filter's loop: the filter reads none of them, so this is the order of filtering the whole
+    // chunk first, but their work overlaps the filter's long chain of dependent operations.
+    // The step for i = 0 belongs to UpdateVoiceControl.
+    if (v.repeatEnabled) {
+        v.filter.ProcessPair(left, right, [&](std::size_t i, double l, double r) {
+            if (i > 0) {
+                v.filterEnvelope.Step();
+                v.ampEnvelope.Step();
+            }
             StepRepeat(v);
-        const double gain = v.ampEnvelope.Output();
-        mixLeft[i] += left[i] * gain;
-        mixRight[i] += right[i] * gain;
+            const double gain = v.ampEnvelope.Output();
+            mixL[i] += l * gain;
+            mixR[i] += r * gain;
+        });
+        return;
     }
+    // Without Repeat nothing else touches the envelopes during the chunk: local copies keep
+    // their state in registers instead of memory the mix writes might alias.
+    Envelope filterEnvelope = v.filterEnvelope;
+    Envelope ampEnvelope = v.ampEnvelope;
+    v.filter.ProcessPair(left, right, [&](std::size_t i, double l, double r) {
+        if (i > 0) {
+            filterEnvelope.Step();
+            ampEnvelope.Step();
+        }
+        const double gain = ampEnvelope.Output();
+        mixL[i] += l * gain;
+        mixR[i] += r * gain;
+    });
+    v.filterEnvelope = filterEnvelope;
+    v.ampEnvelope = ampEnvelope;
 }
 
 void Vorlunda2::StepRepeat(Voice& v) {
