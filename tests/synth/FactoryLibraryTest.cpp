@@ -94,23 +94,17 @@ bool DecaysWhileHeld(vst::AEffect* effect) {
     return !repeats && (adMode || sustain < 0.25);
 }
 
-// The chunk a host hands over to restore bank 1: the factory image's chunk behind its header.
-std::vector<unsigned char> Bank1Chunk() {
-    const auto image = resources::FindModuleResource("PROGINIT", "INIT_V1");
+// The chunk a host hands over to restore factory bank `version`: the image's chunk behind its
+// FXB header.
+std::vector<unsigned char> BankChunk(int version) {
+    const auto image = resources::FindModuleResource("PROGINIT", version == 1 ? "INIT_V1" : "INIT");
     if (image.size() <= static_cast<std::size_t>(fx::kBankChunkStart))
         return {};
     return {image.begin() + fx::kBankChunkStart, image.end()};
 }
 
-std::vector<unsigned char> Bank2Chunk() {
-    const auto image = resources::FindModuleResource("PROGINIT", "INIT");
-    if (image.size() <= static_cast<std::size_t>(fx::kBankChunkStart))
-        return {};
-    return {image.begin() + fx::kBankChunkStart, image.end()};
-}
-
-// A fresh instance for every program, so no release tail of the previous program and no voice
-// state carries over: each render starts the way a new instance in a host does.
+// A fresh instance for every program, so no release tail or voice state of the previous
+// program carries over.
 class FactoryLibrary : public ::testing::Test {
 protected:
     void SetUp() override { RemoveConfiguration(); }
@@ -128,7 +122,7 @@ protected:
         if (warm)
             WarmUp(*plugin);
         if (bank == 1) {
-            static const std::vector<unsigned char> chunk = Bank1Chunk();
+            static const std::vector<unsigned char> chunk = BankChunk(1);
             EXPECT_FALSE(chunk.empty());
             EXPECT_EQ(plugin->SetChunk(chunk, 0), 1);
         }
@@ -282,7 +276,7 @@ std::vector<std::string> ProgramsAsTheHostSeesThem(HostedPlugin& plugin) {
 }
 
 TEST_F(FactoryLibrary, Bank1ThenBank2ThroughTheHostLeavesBank2) {
-    const std::vector<unsigned char> bank2 = Bank2Chunk();
+    const std::vector<unsigned char> bank2 = BankChunk(2);
     ASSERT_FALSE(bank2.empty());
     auto fresh = NewInstance(2); // started with factory bank 2
     const auto expected = ProgramsAsTheHostSeesThem(*fresh);
@@ -295,7 +289,7 @@ TEST_F(FactoryLibrary, Bank1ThenBank2ThroughTheHostLeavesBank2) {
 
 // docs/factory-banks.md lists both banks: one table row per program, "| number | name | …",
 // in slot order, bank 2's table first.
-TEST(FactoryLibraryListing, NamesEveryProgramOfBothBanksInOrder) {
+TEST_F(FactoryLibrary, TheListingNamesEveryProgramOfBothBanksInOrder) {
     const std::string path = std::string(VORLUNDA_BANK_SOURCES) + "/../../docs/factory-banks.md";
     std::ifstream in(path);
     ASSERT_TRUE(in) << path;
@@ -318,7 +312,6 @@ TEST(FactoryLibraryListing, NamesEveryProgramOfBothBanksInOrder) {
     }
     ASSERT_EQ(rows.size(), 128u);
     for (int bank : {2, 1}) {
-        test::FreshConfigurationHome();
         Vorlunda2 synth;
         if (bank == 1) {
             ASSERT_TRUE(synth.LoadFactoryBank(1));
