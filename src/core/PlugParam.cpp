@@ -127,6 +127,26 @@ void PlugParam::FormatValue(double v, bool normalized, char* text, bool withDisp
     }
 }
 
+bool PlugParam::ValueOfDisplay(const char* text, double* result) const {
+    if (!text)
+        return false;
+    double v = 0.0;
+    if (displayFunction && displayParser) {
+        if (!displayParser(text, &v))
+            return false;
+    } else if (ValueTextCount() > 0) {
+        if (!ValueOfText(text, &v))
+            return false;
+    } else {
+        v = ParseDouble(text).value_or(0.0);
+        if (negateDisplay)
+            v = -v;
+    }
+    if (result)
+        *result = v;
+    return true;
+}
+
 bool PlugParam::ValueOfText(const char* text, double* result) const {
     if (!text)
         return false;

@@ -7,6 +7,9 @@ namespace vorlunda {
 
 // Formats a real parameter value into a caller-supplied text buffer of at least 32 bytes.
 using FormatterFunc = void (*)(double value, char* text);
+// Reads a text that a FormatterFunc wrote back into the real value; false when the text is not
+// one it could have written (no number in it).
+using ParserFunc = bool (*)(const char* text, double* value);
 
 // One automatable parameter. The host and the editor see normalised values 0..1; the engine
 // reads the real value. Conversion goes through a power curve (shape) and, for stepped kinds,
@@ -26,7 +29,12 @@ public:
     void InitInteger(const char* name, int defaultValue, int min, int max, const char* label = "");
     void InitChoice(const char* name, int defaultValue, int count);
     void AddValueText(int value, const char* text);
-    void SetDisplayFunction(FormatterFunc f) { displayFunction = f; }
+    // A display of its own; `parse` reads its texts back (host value entry), so that a
+    // displayed text set as the value shows the same text again.
+    void SetDisplayFunction(FormatterFunc f, ParserFunc parse = nullptr) {
+        displayFunction = f;
+        displayParser = parse;
+    }
 
     double RealValue() const { return value; }
     void SetReal(double v);
@@ -52,12 +60,18 @@ public:
     int ValueTextCount() const { return static_cast<int>(valueTexts.size()); }
     const ValueText* ValueTextAt(int i) const;
     bool ValueOfText(const char* text, double* result) const;
+    // The real value a display text stands for (not clamped): the display function's reading
+    // when it has a reader, else the value of the matching display text, else the number in
+    // the text (0 without one), negated when the display negates. False when the parameter has
+    // display texts and none matches, or its reader refuses the text.
+    bool ValueOfDisplay(const char* text, double* result) const;
 
 private:
     // The first display text whose value equals trunc(v), or none.
     const ValueText* FindValueText(double v) const;
 
     FormatterFunc displayFunction = nullptr;
+    ParserFunc displayParser = nullptr;
     Type type = Type::None;
     double value = 0.0;
     double min = 0.0;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace vorlunda {
 
@@ -58,6 +59,36 @@ void FormatIntervalTune(double value, char* text) {
     FormatFixed(value * 0.0078125, 1, text, PlugParam::kTextSize); // 1/128 semitone -> semitones
 }
 
+bool ParseCutoff(const char* text, double* value) {
+    const std::optional<double> hz = ParseDouble(text ? text : "");
+    if (!hz)
+        return false;
+    // The display shows whole hertz of one of the 17281 pitch steps and rises with the step:
+    // the first step whose shown hertz reach the text's, or the step below when that is nearer.
+    auto shown = [](int pitch) { return std::floor(PitchToFrequency(pitch)); };
+    int low = 0;
+    int high = 17280;
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (shown(middle) < *hz)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low > 0 && *hz - shown(low - 1) < shown(low) - *hz)
+        --low;
+    *value = low / 17281.0;
+    return true;
+}
+
+bool ParseIntervalTune(const char* text, double* value) {
+    const std::optional<double> semitones = ParseDouble(text ? text : "");
+    if (!semitones)
+        return false;
+    *value = *semitones * 128.0; // semitones -> 1/128 semitone
+    return true;
+}
+
 void InitInstrumentParameters(IPluginBase& plugin) {
     IPluginBase& p = plugin;
     Choice(p, kVoices, "Voices", 3,
@@ -69,7 +100,7 @@ void InitInstrumentParameters(IPluginBase& plugin) {
     Integer(p, kMasterTune, "M. Tune", -64, 64, 0); // 1/128 semitone
     Integer(p, kDetune, "Detune", 0, 64, 5);
     Integer(p, kIntervalTune, "I. Tune", -896, 896, 896);
-    p.Parameter(kIntervalTune)->SetDisplayFunction(FormatIntervalTune);
+    p.Parameter(kIntervalTune)->SetDisplayFunction(FormatIntervalTune, ParseIntervalTune);
     Continuous(p, kFmLfo, "FM LFO", 0, 1537, 0, 1, 2);
 
     const char* squares[4] = {"Square16", "Square 8", "Square 4", "Square 2"};
@@ -89,7 +120,7 @@ void InitInstrumentParameters(IPluginBase& plugin) {
     Choice(p, kFilterMode, "Flt Mode", 1, {"Hipass", "Lowpass"});
     Choice(p, kFilterPoles, "Flt Pole", 3, {"6", "12", "18", "24"});
     Continuous(p, kFilterCutoff, "Flt Frq", 0, 1, std::sqrt(0.5), 0.001, 0.5);
-    p.Parameter(kFilterCutoff)->SetDisplayFunction(FormatCutoff);
+    p.Parameter(kFilterCutoff)->SetDisplayFunction(FormatCutoff, ParseCutoff);
     Continuous(p, kFilterResonance, "Flt Reso", 0, 1, 0, 0.001);
     Continuous(p, kFilterEnvAmount, "Flt Env", -7681, 7681, 0, 1); // 1/128 semitone
     Continuous(p, kFilterLfoAmount, "Flt LFO", 0, 7681, 0, 1);

@@ -101,5 +101,9 @@ double SyncRateBeats(int id);
 void FormatCutoff(double value, char* text);
 // Display of "I. Tune": the interval in semitones.
 void FormatIntervalTune(double value, char* text);
+// The readers of those displays: the value whose display is the text, or the nearest one
+// (host value entry through effString2Parameter). False for a text without a number.
+bool ParseCutoff(const char* text, double* value);
+bool ParseIntervalTune(const char* text, double* value);
 
 } // namespace vorlunda

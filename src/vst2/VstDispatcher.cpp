@@ -218,14 +218,8 @@ std::intptr_t IPluginVST::StringToParameter(int index, const char* text) {
     if (!text)
         return 1;
     double v = 0.0;
-    if (param->ValueTextCount() > 0) {
-        if (!param->ValueOfText(text, &v))
-            return 0;
-    } else {
-        v = ParseDouble(text).value_or(0.0);
-        if (param->NegatesDisplay())
-            v = -v;
-    }
+    if (!param->ValueOfDisplay(text, &v))
+        return 0;
     v = std::clamp(v, param->Minimum(), param->Maximum());
     if (IGraphics* editor = AttachedEditor())
         editor->SetParameterFromPlug(index, v, false);

@@ -64,6 +64,31 @@ TEST(ParameterTable, CutoffAndIntervalDisplays) {
     EXPECT_EQ(Display(interval, -1), "-0.0"); // -1/128 semitone rounds to a signed zero
 }
 
+// Every text the two displays can show reads back to a value that shows the same text.
+TEST(ParameterTable, CutoffAndIntervalDisplaysReadBack) {
+    Vorlunda2 synth;
+    const PlugParam& cutoff = *synth.Parameter(kFilterCutoff);
+    for (int pitch = 0; pitch <= 17280; ++pitch) {
+        const std::string shown = Display(cutoff, pitch / 17281.0);
+        double value = -1.0;
+        ASSERT_TRUE(cutoff.ValueOfDisplay(shown.c_str(), &value)) << shown;
+        ASSERT_EQ(Display(cutoff, value), shown) << pitch;
+    }
+    const PlugParam& interval = *synth.Parameter(kIntervalTune);
+    for (int v = -896; v <= 896; ++v) {
+        const std::string shown = Display(interval, v);
+        double value = 0.0;
+        ASSERT_TRUE(interval.ValueOfDisplay(shown.c_str(), &value)) << shown;
+        ASSERT_EQ(Display(interval, value), shown) << v;
+    }
+    // 1000 Hz lies between two steps' whole hertz: the nearer step is taken.
+    double value = 0.0;
+    ASSERT_TRUE(cutoff.ValueOfDisplay("1000", &value));
+    EXPECT_NEAR(std::stod(Display(cutoff, value)), 1000.0, 1.0);
+    EXPECT_FALSE(cutoff.ValueOfDisplay("high", &value));
+    EXPECT_FALSE(interval.ValueOfDisplay("", &value));
+}
+
 TEST(ParameterTable, StepRoundingByKind) {
     Vorlunda2 synth;
     synth.Parameter(kDetune)->SetFromNormalised(0.5);

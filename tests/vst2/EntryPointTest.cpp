@@ -14,8 +14,10 @@ namespace {
 using test::HostedPlugin;
 using test::TestHost;
 
-constexpr int kFilterCutoff = 28; // "Flt Frq", continuous with its own display
-constexpr int kFilterMode = 26;   // "Flt Mode": "Hipass" / "Lowpass"
+constexpr int kFilterCutoff = 28;    // "Flt Frq", continuous with its own display
+constexpr int kFilterMode = 26;      // "Flt Mode": "Hipass" / "Lowpass"
+constexpr int kFilterResonance = 29; // "Flt Reso", continuous 0..1
+constexpr int kIntervalTune = 7;     // "I. Tune", shown in semitones
 constexpr int kParameterCount = 79;
 
 std::string Text(HostedPlugin& p, vst::Int32 opcode, int index) {
@@ -130,12 +132,28 @@ TEST(Dispatcher, StringToParameter) {
     EXPECT_EQ(set(kFilterMode, "Hipass"), 1);
     EXPECT_EQ(p.effect->getParameter(p.effect, kFilterMode), 0.0f);
     // A continuous value is read as a number and clamped; no step rounding.
-    EXPECT_EQ(set(kFilterCutoff, "  0.25 Hz"), 1);
-    EXPECT_FLOAT_EQ(p.effect->getParameter(p.effect, kFilterCutoff), 0.0625f); // shape 0.5: 0.25^2
-    EXPECT_EQ(set(kFilterCutoff, "7"), 1);
-    EXPECT_EQ(p.effect->getParameter(p.effect, kFilterCutoff), 1.0f);
-    EXPECT_EQ(set(kFilterCutoff, "none"), 1); // no number reads as 0
-    EXPECT_EQ(p.effect->getParameter(p.effect, kFilterCutoff), 0.0f);
+    EXPECT_EQ(set(kFilterResonance, "  0.25 x"), 1);
+    EXPECT_FLOAT_EQ(p.effect->getParameter(p.effect, kFilterResonance), 0.25f);
+    EXPECT_EQ(set(kFilterResonance, "7"), 1);
+    EXPECT_EQ(p.effect->getParameter(p.effect, kFilterResonance), 1.0f);
+    EXPECT_EQ(set(kFilterResonance, "none"), 1); // no number reads as 0
+    EXPECT_EQ(p.effect->getParameter(p.effect, kFilterResonance), 0.0f);
+    // A parameter with a display of its own reads its display back: the cut-off in hertz, the
+    // interval in semitones.
+    auto display = [&](int index) {
+        char text[64] = {};
+        p.Dispatch(vst::effGetParamDisplay, index, 0, text);
+        return std::string(text);
+    };
+    EXPECT_EQ(set(kFilterCutoff, "2030"), 1);
+    EXPECT_EQ(display(kFilterCutoff), "2030");
+    EXPECT_EQ(set(kFilterCutoff, "250000"), 1); // above the top step: the top step
+    EXPECT_EQ(display(kFilterCutoff), "19912");
+    const float cutoff = p.effect->getParameter(p.effect, kFilterCutoff);
+    EXPECT_EQ(set(kFilterCutoff, "none"), 0); // no number: refused, nothing changes
+    EXPECT_EQ(p.effect->getParameter(p.effect, kFilterCutoff), cutoff);
+    EXPECT_EQ(set(kIntervalTune, "-2.5"), 1);
+    EXPECT_EQ(display(kIntervalTune), "-2.5");
     EXPECT_EQ(set(kParameterCount, "1"), 0);
     EXPECT_EQ(p.Dispatch(vst::effString2Parameter, 0, 0, nullptr), 1);
     EXPECT_TRUE(host.automated.empty()); // the host is never told back
