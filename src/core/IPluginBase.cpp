@@ -284,6 +284,10 @@ bool IPluginBase::SerializePresets(StateChunk& chunk) {
 }
 
 int IPluginBase::UnserializePresets(const StateChunk& chunk, int position) {
+    return ReadPresets(chunk, position, SlotBytes::CurrentLayout);
+}
+
+int IPluginBase::ReadPresets(const StateChunk& chunk, int position, SlotBytes bytes) {
     for (PresetSlot& slot : presets) {
         if (position < 0)
             break;
@@ -299,12 +303,17 @@ int IPluginBase::UnserializePresets(const StateChunk& chunk, int position) {
             slot.initialized = false;
             continue;
         }
-        // Reading makes the program live; it is stored back in the current layout.
+        // Reading makes the program live; it is stored back in the current layout, or as the
+        // bytes it was read from.
+        const int start = position;
         position = ReadState(chunk, position);
         if (position > 0) {
             slot.initialized = true;
             slot.state.Empty();
-            WriteState(slot.state);
+            if (bytes == SlotBytes::AsRead)
+                slot.state.AppendBytes(chunk.Data() + start, position - start);
+            else
+                WriteState(slot.state);
         }
     }
     ActivatePreset(currentProgram);

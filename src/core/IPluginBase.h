@@ -95,7 +95,7 @@ public:
     virtual void NotifyHostOfProgramChange() = 0;
     virtual bool HostRendersOffline() { return false; }
     virtual std::int32_t HostSamplePosition() = 0; // samples, rounded
-    virtual double HostTempo() = 0;          // beats per minute
+    virtual double HostTempo() = 0;                // beats per minute
     virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
     virtual bool QueryHostTime(HostTimeInfo& info) = 0;
     virtual HostId IdentifyHost() { return hostId; }
@@ -149,6 +149,10 @@ public:
     PresetSlot* Preset(int index);
     void FillEmptyPresets(const char* name, int count);
     bool SerializePresets(StateChunk& chunk);
+    // UnserializePresets, storing each program's state either as WriteState writes it now or
+    // exactly as the chunk held it (a host's bank then saves back byte for byte as it came).
+    enum class SlotBytes { CurrentLayout, AsRead };
+    int ReadPresets(const StateChunk& chunk, int position, SlotBytes bytes);
     bool SerializeParams(StateChunk& chunk);
     int UnserializeParams(const StateChunk& chunk, int position);
     static void StartChunkWithHeader(StateChunk& chunk);

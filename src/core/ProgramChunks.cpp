@@ -55,8 +55,10 @@ int IPluginBase::ReadHostChunk(const StateChunk& chunk, bool bankForm, bool retr
     const bool loaded = LoadAllOrNothing(*this, [&] {
         position = 0;
         const int frameworkVersion = ReadChunkHeader(chunk, &position);
+        // A host's bank is kept as it came: loaded and saved again it gives the same bytes,
+        // so a host that compares chunks does not see a change that was never made.
         if (bankForm && frameworkVersion >= kFrameworkVersion)
-            position = UnserializePresets(chunk, position);
+            position = ReadPresets(chunk, position, SlotBytes::AsRead);
         else
             position = ReadProgramChunk(chunk, position);
         // Some hosts hand bank data where they ask for a program: data that a program reading
@@ -65,7 +67,7 @@ int IPluginBase::ReadHostChunk(const StateChunk& chunk, bool bankForm, bool retr
             const int programPosition = position;
             position = 0;
             if (ReadChunkHeader(chunk, &position) >= kFrameworkVersion)
-                position = UnserializePresets(chunk, position);
+                position = ReadPresets(chunk, position, SlotBytes::AsRead);
             else if (programPosition < 0)
                 position = -1; // neither a readable program nor a bank
         }

@@ -49,6 +49,34 @@ TEST(HostChunk, BankOnIndexZeroProgramWithItsNameLastOnIndexOne) {
     EXPECT_EQ(p.Dispatch(vst::effGetChunk, 0, 0, nullptr), 0);
 }
 
+// A host that saves its project again after loading it must get the same bytes back, or it
+// takes an unchanged project for a changed one. The factory programs of a new instance are held
+// in the older headerless layout, the edited ones in the current layout: both come back as
+// they went.
+TEST(HostChunk, BankChunkLoadedIntoAnotherInstanceSavesBackByteForByte) {
+    TestHost host;
+    std::vector<unsigned char> bank;
+    {
+        HostedPlugin a(host);
+        a.Start();
+        for (int program : {5, 17}) {
+            a.Dispatch(vst::effSetProgram, 0, program);
+            a.effect->setParameter(a.effect, kFilterCutoff, 0.01f * program);
+        }
+        a.Dispatch(vst::effSetProgram, 0, 0);
+        bank = a.Chunk(0);
+    }
+    HostedPlugin b(host);
+    b.Start();
+    b.Dispatch(vst::effSetProgram, 0, 3);
+    b.effect->setParameter(b.effect, kVolume, 0.1f);
+    b.Dispatch(vst::effSetProgram, 0, 0);
+    ASSERT_EQ(b.SetChunk(bank, 0), 1);
+    EXPECT_EQ(b.Chunk(0), bank);
+    b.Dispatch(vst::effSetProgram, 0, 17);
+    EXPECT_FLOAT_EQ(b.effect->getParameter(b.effect, kFilterCutoff), 0.17f);
+}
+
 TEST(HostChunk, ProgramChunkCarriesTheSoundToAnotherInstance) {
     TestHost host;
     std::vector<unsigned char> chunk;
