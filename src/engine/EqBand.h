@@ -8,7 +8,9 @@ namespace vorlunda {
 ///
 /// A band whose gain is exactly 0 dB is disabled: Process leaves the signal untouched and its
 /// state frozen, so a flat equaliser costs nothing. Denormals are avoided by a tiny offset
-/// (±1e-13) that flips sign every sample.
+/// (±1e-13) that flips sign every sample. When the input has fallen silent (exact zeros) and
+/// the state holds nothing but the offset's echo, a channel rests: state cleared, output exact
+/// zero, until sound comes back; so a release tail ends in silence, not in the offset.
 ///
 /// SetSampleRate and Design belong to engine reset; SetGain to parameter application; Process
 /// to the audio thread. None allocates or throws.
@@ -38,6 +40,7 @@ private:
         double x2 = 0.0;
         double y1 = 0.0;
         double y2 = 0.0;
+        bool resting = false; // silent input met a state of nothing but the offset
     };
 
     void UpdateCoefficients();

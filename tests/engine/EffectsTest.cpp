@@ -104,6 +104,42 @@ TEST(Equaliser, BandGainAtCentreAndOneOctaveBandwidth) {
     EXPECT_NEAR(MeasuredGainDb(band, 1000 / std::numbers::sqrt2, 44100), 7.5, 0.05);
 }
 
+TEST(Equaliser, SilenceEndsInExactZeroAndSoundWakesTheBand) {
+    // Noise, then silence through a +15 dB band at 100 Hz (the slowest to ring down): the
+    // output must reach exact zero, not stay at the denormal guard's ±1e-13, and stay there.
+    EqBand band = MakeBand(44100, 100, 15.0);
+    EqBand fresh = band;
+    Buffer left = Noise(4410, 1);
+    Buffer right = Noise(4410, 2);
+    band.Process(left.data(), right.data(), 4410);
+    int firstZero = -1;
+    for (int block = 0; block < 100; ++block) {
+        Buffer l(441, 0.0);
+        Buffer r(441, 0.0);
+        band.Process(l.data(), r.data(), 441);
+        for (int i = 0; i < 441; ++i) {
+            ASSERT_TRUE(ZeroOrNormal(l[i]) && ZeroOrNormal(r[i]));
+            if (firstZero < 0 && l[i] == 0.0 && r[i] == 0.0)
+                firstZero = block * 441 + i;
+            if (firstZero >= 0) {
+                ASSERT_TRUE(l[i] == 0.0 && r[i] == 0.0) << block * 441 + i;
+            }
+        }
+    }
+    // About 200 dB of ring-down at 100 Hz with one octave of bandwidth: a tenth of a second.
+    EXPECT_GT(firstZero, 0);
+    EXPECT_LT(firstZero, 44100);
+    // Sound wakes it from a cleared state: the next output is what a new band gives.
+    Buffer l = {0.5};
+    Buffer r = {-0.5};
+    Buffer fl = {0.5};
+    Buffer fr = {-0.5};
+    band.Process(l.data(), r.data(), 1);
+    fresh.Process(fl.data(), fr.data(), 1);
+    EXPECT_NEAR(l[0], fl[0], 1e-12);
+    EXPECT_NEAR(r[0], fr[0], 1e-12);
+}
+
 TEST(Equaliser, ZeroDecibelBandIsSkippedWithFrozenState) {
     EXPECT_FALSE(EqBand().Enabled()) << "constructed at 0 dB";
     // Band a passes a block at 0 dB between two at 6 dB; band b never sees that block. With the
@@ -305,7 +341,9 @@ TEST(Chorus, MinuteOfSilenceThroughTheChainLeavesNoDenormals) {
             ASSERT_TRUE(ZeroOrNormal(rig.outL[i]) && ZeroOrNormal(rig.outR[i])) << "tick " << tick;
         }
     }
-    EXPECT_LT(std::fabs(rig.outL[0]), 1e-10);
+    // The equaliser rests in exact zeros, and the chorus line empties after them.
+    EXPECT_EQ(rig.outL[0], 0.0);
+    EXPECT_EQ(rig.outR[0], 0.0);
 }
 
 } // namespace
