@@ -75,6 +75,8 @@ void BlockRunner::Finish(int count, bool doublePrecision) {
     }
     frames += count;
     ++blocks;
+    if (loudness > 0.0 && blockPeak >= loudness)
+        lastLoud = frames;
 }
 
 double BlockRunner::Sample(int channel, int frame) const {

@@ -40,6 +40,10 @@ public:
     }
 
     double BlockPeak() const { return blockPeak; } // largest magnitude of the last block
+    // Frames rendered up to the end of the last block whose peak reached `threshold`
+    // (SetLoudness), 0 when none did.
+    void SetLoudness(double threshold) { loudness = threshold; }
+    long long LastLoudFrame() const { return lastLoud; }
     const SampleFaults& Faults() const { return faults; }
     long long FramesRendered() const { return frames; }
     long Blocks() const { return blocks; }
@@ -60,6 +64,8 @@ private:
     float floatInput = 0.0f;
     double doubleInput = 0.0;
     double blockPeak = 0.0;
+    double loudness = 0.0;
+    long long lastLoud = 0;
     bool lastDouble = false;
     long long frames = 0;
     long blocks = 0;

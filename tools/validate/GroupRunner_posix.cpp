@@ -53,7 +53,8 @@ void GroupRunner::PrepareChild() {
 
 GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     const auto started = std::chrono::steady_clock::now();
-    const int limit = group.limitSeconds * TimeLimitFactor();
+    const int limit =
+        options.limitSeconds > 0 ? options.limitSeconds : group.limitSeconds * TimeLimitFactor();
     int channel[2];
     if (pipe(channel) != 0) {
         GroupReport report;

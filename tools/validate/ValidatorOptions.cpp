@@ -5,11 +5,12 @@
 namespace vorlunda::validate {
 
 const char* Usage() {
-    return "usage: vorlunda2-validate PLUGIN [--seed N] [--quick] [--group NAME]\n"
+    return "usage: vorlunda2-validate PLUGIN [--seed N] [--quick] [--group NAME] [--limit S]\n"
            "  PLUGIN        a VST 2.4 instrument library (.so, or .dll in the Windows build)\n"
            "  --seed N      the seed of every random choice (default: from the clock; printed)\n"
            "  --quick       fewer iterations in the longer groups (the test command's mode)\n"
            "  --group NAME  run one group only, by name or number (1..12)\n"
+           "  --limit S     every group's time limit in seconds instead of its own\n"
            "Groups: 1 Load, 2 Lifecycle, 3 Grid, 4 VariableBlocks, 5 MidiFuzz, 6 ParameterFuzz,\n"
            "        7 Threads, 8 State, 9 Denormals, 10 Realtime, 11 OddHosts, 12 Determinism\n"
            "Each group runs in its own process under a time limit; the exit code is 1 when any\n"
@@ -50,6 +51,16 @@ bool ValidatorOptions::Parse(const std::vector<std::string>& arguments, Validato
             if (!text)
                 return false;
             options.group = *text;
+        } else if (a == "--limit") {
+            const std::string* text = value("--limit");
+            if (!text)
+                return false;
+            const char* end = text->data() + text->size();
+            const auto [at, code] = std::from_chars(text->data(), end, options.limitSeconds);
+            if (code != std::errc() || at != end || options.limitSeconds <= 0) {
+                error = "--limit takes a whole number of seconds, not '" + *text + "'";
+                return false;
+            }
         } else if (!a.empty() && a[0] == '-') {
             error = "unknown option " + a;
             return false;
@@ -76,6 +87,10 @@ std::vector<std::string> ValidatorOptions::ChildArguments(const std::string& nam
                                           std::to_string(seed)};
     if (quick)
         arguments.push_back("--quick");
+    if (limitSeconds > 0) {
+        arguments.push_back("--limit");
+        arguments.push_back(std::to_string(limitSeconds));
+    }
     arguments.push_back(plugin);
     return arguments;
 }

@@ -6,13 +6,14 @@
 
 namespace vorlunda::validate {
 
-// The command line: vorlunda2-validate PLUGIN [--seed N] [--quick] [--group NAME]
+// The command line: vorlunda2-validate PLUGIN [--seed N] [--quick] [--group NAME] [--limit S]
 struct ValidatorOptions {
     std::string plugin;
     std::uint64_t seed = 0;
     bool seedGiven = false;
     bool quick = false;
-    std::string group; // one group only (name or number); empty: all of them
+    std::string group;    // one group only (name or number); empty: all of them
+    int limitSeconds = 0; // every group's time limit instead of its own (0: their own)
     // Internal: run `group` in this process and print its report (how the parent starts a
     // child process where there is no fork).
     bool child = false;

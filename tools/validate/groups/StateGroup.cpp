@@ -24,6 +24,16 @@ struct Fingerprint {
     bool operator==(const Fingerprint&) const = default;
 };
 
+// Where two chunks part: "41973 and 41973 bytes, first difference at byte 1234".
+std::string Difference(const Bytes& a, const Bytes& b) {
+    const auto end = std::min(a.size(), b.size());
+    std::size_t at = 0;
+    while (at < end && a[at] == b[at])
+        ++at;
+    return std::to_string(a.size()) + " and " + std::to_string(b.size()) +
+           " bytes, first difference at byte " + std::to_string(at);
+}
+
 Fingerprint Take(PluginInstance& plugin) {
     Fingerprint f;
     f.bank = plugin.GetChunk(true);
@@ -145,8 +155,9 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
     b->Start(kUsualRate, kUsualBlock);
     if (b->SetChunk(bank.data(), bank.size(), true) != 1)
         report.Fail("a fresh instance refuses the bank chunk of another");
-    if (b->GetChunk(true) != bank)
-        report.Fail("the bank chunk saved again differs from the one loaded");
+    if (const Bytes again = b->GetChunk(true); again != bank)
+        report.Fail("the bank chunk saved again differs from the one loaded (" +
+                    Difference(bank, again) + ")");
     CompareAllPrograms(*a, *b, report, "bank round trip");
 
     context.stage("program round trip");
@@ -163,8 +174,9 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
     } else {
         if (c->SetChunk(program.data(), program.size(), false) != 1)
             report.Fail("a fresh instance refuses the program chunk of another");
-        if (c->GetChunk(false) != program)
-            report.Fail("the program chunk saved again differs from the one loaded");
+        if (const Bytes again = c->GetChunk(false); again != program)
+            report.Fail("the program chunk saved again differs from the one loaded (" +
+                        Difference(program, again) + ")");
         for (int i = 0; i < a->Parameters(); ++i)
             if (a->GetParameter(i) != c->GetParameter(i))
                 report.Fail("program round trip: parameter " + std::to_string(i) + " is " +

@@ -13,6 +13,23 @@ namespace vorlunda::validate {
 namespace {
 
 constexpr int kBlock = 32; // samples
+constexpr int kBlocks = 5000;
+// The other threads keep pace with the audio thread, as a host's do with its blocks: each
+// automation thread makes kAutomationPerBlock calls per block, the state thread one round of
+// chunks and a program switch every kBlocksPerStateRound blocks. Left to themselves, either
+// side starves the other at the plug-in's mutex on a machine with few cores.
+constexpr int kAutomationPerBlock = 2;
+constexpr int kBlocksPerStateRound = 10;
+
+// Waits (yielding) until the audio thread has rendered past `block` or has finished.
+bool AwaitBlock(const std::atomic<int>& rendered, const std::atomic<bool>& done, int block) {
+    while (rendered.load() <= block) {
+        if (done.load())
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
 
 } // namespace
 
@@ -27,11 +44,11 @@ void RunThreadsGroup(GroupContext& context, GroupReport& report) {
     if (!plugin)
         return;
     plugin->Start(kUsualRate, kBlock);
-    const int blocks = 5000;
     const int parameters = plugin->Parameters();
     const int programs = plugin->Programs();
     const bool chunks = plugin->HasChunks();
     std::atomic<bool> done{false};
+    std::atomic<int> rendered{0};
     std::atomic<long> automation{0};
     std::atomic<long> chunkTrips{0};
     std::atomic<long> programSwitches{0};
@@ -43,36 +60,36 @@ void RunThreadsGroup(GroupContext& context, GroupReport& report) {
     for (int t = 0; t < 2; ++t) {
         helpers.emplace_back(
             [&, t, random = context.random.Derive("automation" + std::to_string(t))]() mutable {
-                while (!done.load(std::memory_order_relaxed)) {
-                    if (parameters > 0)
+                for (int block = 0; AwaitBlock(rendered, done, block); ++block) {
+                    for (int k = 0; k < kAutomationPerBlock && parameters > 0; ++k) {
                         plugin->SetParameter(random.Between(0, parameters - 1), random.UnitFloat());
-                    if (random.Chance(0.1) && parameters > 0)
-                        plugin->GetParameter(random.Between(0, parameters - 1));
-                    automation.fetch_add(1, std::memory_order_relaxed);
-                    std::this_thread::yield();
+                        if (random.Chance(0.1))
+                            plugin->GetParameter(random.Between(0, parameters - 1));
+                        automation.fetch_add(1);
+                    }
                 }
             });
     }
     helpers.emplace_back([&, random = context.random.Derive("state")]() mutable {
-        while (!done.load(std::memory_order_relaxed)) {
+        for (int block = 0; AwaitBlock(rendered, done, block); block += kBlocksPerStateRound) {
             if (chunks) {
                 const bool bank = random.Chance(0.5);
                 const auto data = plugin->GetChunk(bank);
                 if (!data.empty() && plugin->SetChunk(data.data(), data.size(), bank) == 0)
-                    refusedChunks.fetch_add(1, std::memory_order_relaxed);
-                chunkTrips.fetch_add(1, std::memory_order_relaxed);
+                    refusedChunks.fetch_add(1);
+                chunkTrips.fetch_add(1);
             }
             if (programs > 0) {
                 plugin->Dispatch(vst::effSetProgram, 0, random.Between(0, programs - 1));
-                programSwitches.fetch_add(1, std::memory_order_relaxed);
+                programSwitches.fetch_add(1);
             }
-            std::this_thread::yield();
         }
     });
 
     BlockRunner runner(*plugin, kBlock);
     EventList events;
     Random random = context.random.Derive("audio");
+    const int blocks = kBlocks;
     for (int b = 0; b < blocks; ++b) {
         events.Clear();
         if (b % 8 == 0)
@@ -80,6 +97,10 @@ void RunThreadsGroup(GroupContext& context, GroupReport& report) {
         if (b % 8 == 4)
             events.Midi(0, 0xB0, 123, 0);
         runner.Render(kBlock, b % 2 ? Precision::Double : Precision::Single, &events, "threads");
+        rendered.store(b + 1);
+        // A host's audio thread waits for the device between blocks; this gives the other
+        // threads their turns.
+        std::this_thread::yield();
     }
     done.store(true);
     for (std::thread& helper : helpers)

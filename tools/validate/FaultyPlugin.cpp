@@ -1,0 +1,397 @@
+// A small, well-behaved VST 2.4 instrument for the validator's own test, which can be told to
+// misbehave in one way at a time through the environment variable VORLUNDA_FAULT: the
+// validator must pass it as it is and fail the right group for every fault. Eight sine voices
+// with a linear 50 ms release, two parameters (gain and tone), one program, chunks.
+#include "vst2/VstAbi.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <xmmintrin.h>
+
+namespace {
+
+using namespace vorlunda::vst;
+
+enum class Fault {
+    None,
+    Nan,        // a NaN after a while
+    Overrun,    // one sample written past the frame count
+    Unwritten,  // the last frame left alone
+    Subnormal,  // subnormal output samples
+    Allocate,   // heap allocation in every audio call
+    Lock,       // a global mutex taken in every audio call
+    File,       // a file opened in every audio call
+    Mxcsr,      // flush-to-zero switched on and left on
+    CrashChunk, // a chunk of the wrong size crashes
+    HalfChunk,  // a refused chunk changes the gain anyway
+    LongText,   // parameter names padded with zeros after the terminator
+    Stuck,      // notes never end
+    Random,     // output depends on the clock
+    SlowOpen,   // the entry point takes 200 ms
+    SlowTail,   // released notes cost ten times as much
+    HangRate,   // effSetSampleRate of an odd rate never returns
+    BadText,    // display texts that effString2Parameter does not read back
+};
+
+Fault TheFault() {
+    static const Fault fault = [] {
+        const char* text = std::getenv("VORLUNDA_FAULT");
+        const std::string name = text ? text : "";
+        static const std::pair<const char*, Fault> names[] = {{"nan", Fault::Nan},
+                                                              {"overrun", Fault::Overrun},
+                                                              {"unwritten", Fault::Unwritten},
+                                                              {"subnormal", Fault::Subnormal},
+                                                              {"allocate", Fault::Allocate},
+                                                              {"lock", Fault::Lock},
+                                                              {"file", Fault::File},
+                                                              {"mxcsr", Fault::Mxcsr},
+                                                              {"crashchunk", Fault::CrashChunk},
+                                                              {"halfchunk", Fault::HalfChunk},
+                                                              {"longtext", Fault::LongText},
+                                                              {"stuck", Fault::Stuck},
+                                                              {"random", Fault::Random},
+                                                              {"slowopen", Fault::SlowOpen},
+                                                              {"slowtail", Fault::SlowTail},
+                                                              {"hangrate", Fault::HangRate},
+                                                              {"badtext", Fault::BadText}};
+        for (const auto& [n, f] : names)
+            if (name == n)
+                return f;
+        return Fault::None;
+    }();
+    return fault;
+}
+
+std::mutex globalLock;
+constexpr std::int32_t kChunkMagic = 0x46616B65; // "Fake"
+constexpr double kRelease = 0.05;                // s
+
+struct Voice {
+    int note = -1;
+    double phase = 0.0;
+    double level = 0.0; // 0..1, linear
+    bool held = false;
+};
+
+struct Chunk {
+    std::int32_t magic;
+    float gain;
+    float tone;
+};
+
+class Faulty {
+public:
+    AEffect effect{};
+    HostCallback host = nullptr;
+    std::recursive_mutex mutex;
+    double rate = 44100.0;
+    float gain = 0.5f;
+    float tone = 0.5f;
+    std::array<Voice, 8> voices{};
+    struct Pending {
+        int offset;
+        int status;
+        int note;
+        int velocity;
+    };
+    std::array<Pending, 512> pending{};
+    int pendingCount = 0;
+    long long rendered = 0;
+    Chunk chunk{};
+
+    void Handle(const Pending& e) {
+        const int kind = e.status & 0xF0;
+        if (kind == 0x90 && e.velocity > 0) {
+            Voice* v = &voices[0];
+            for (Voice& candidate : voices)
+                if (candidate.level <= 0.0) {
+                    v = &candidate;
+                    break;
+                }
+            *v = Voice{e.note, 0.0, 1.0, true};
+        } else if (kind == 0x80 || kind == 0x90) {
+            for (Voice& voice : voices)
+                if (voice.note == e.note)
+                    voice.held = false;
+        } else if (kind == 0xB0 && (e.note == 120 || e.note == 123)) {
+            for (Voice& voice : voices)
+                voice.held = false;
+        }
+        if (TheFault() == Fault::Stuck)
+            for (Voice& voice : voices)
+                voice.held = voice.level > 0.0;
+    }
+
+    template <typename Sample>
+    void Render(Sample** outputs, int frames) {
+        if (TheFault() == Fault::Allocate) {
+            // Through a volatile, which the compiler may not elide as it may a plain pair.
+            void* volatile p = std::malloc(64);
+            std::free(p);
+        }
+        if (TheFault() == Fault::Lock) {
+            std::lock_guard<std::mutex> other(globalLock);
+        }
+        if (TheFault() == Fault::File) {
+            if (FILE* f = std::fopen("/dev/null", "rb"))
+                std::fclose(f);
+        }
+        if (TheFault() == Fault::Mxcsr)
+            _mm_setcsr(_mm_getcsr() | 0x8040);
+        const int written = TheFault() == Fault::Unwritten ? frames - 1
+                            : TheFault() == Fault::Overrun ? frames + 1
+                                                           : frames;
+        const double step = 1.0 / (kRelease * rate);
+        bool releasing = false;
+        int next = 0;
+        for (int i = 0; i < written; ++i) {
+            while (next < pendingCount && pending[static_cast<std::size_t>(next)].offset <= i)
+                Handle(pending[static_cast<std::size_t>(next++)]);
+            double sum = 0.0;
+            for (Voice& v : voices) {
+                if (v.level <= 0.0)
+                    continue;
+                const double frequency = 440.0 * std::pow(2.0, (v.note - 69) / 12.0);
+                sum += std::sin(v.phase) * v.level * (0.5 + 0.5 * tone) * 0.1;
+                v.phase = std::fmod(v.phase + 2.0 * std::numbers::pi * frequency / rate,
+                                    2.0 * std::numbers::pi);
+                if (!v.held) {
+                    releasing = true;
+                    v.level = std::max(v.level - step, 0.0);
+                }
+            }
+            double out = sum * gain;
+            if (TheFault() == Fault::Nan && rendered > 20000)
+                out = std::nan("");
+            if (TheFault() == Fault::Subnormal)
+                out = 1e-310;
+            if (TheFault() == Fault::Random)
+                out += static_cast<double>(
+                           std::chrono::steady_clock::now().time_since_epoch().count() % 1000) *
+                       1e-6;
+            for (int c = 0; c < 2; ++c)
+                outputs[c][i] = static_cast<Sample>(out);
+        }
+        while (next < pendingCount)
+            Handle(pending[static_cast<std::size_t>(next++)]);
+        pendingCount = 0;
+        rendered += frames;
+        if (TheFault() == Fault::SlowTail && releasing) {
+            volatile double burn = 0.0;
+            for (int k = 0; k < frames * 400; ++k)
+                burn = burn + std::sqrt(static_cast<double>(k));
+        }
+    }
+};
+
+Faulty* Self(AEffect* effect) {
+    return effect ? static_cast<Faulty*>(effect->object) : nullptr;
+}
+
+void CopyText(void* ptr, const char* text, std::size_t room) {
+    const std::size_t length = std::min(std::strlen(text), room - 1);
+    std::memcpy(ptr, text, length);
+    static_cast<char*>(ptr)[length] = '\0';
+}
+
+std::string Display(float value) {
+    char text[32];
+    if (TheFault() == Fault::BadText)
+        std::snprintf(text, sizeof text, "%.1f%%", value * 100.0f);
+    else
+        std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
+}
+
+IntPtr VORLUNDA_VST_CALL Dispatcher(AEffect* effect, Int32 opcode, Int32 index, IntPtr value,
+                                    void* ptr, float opt) {
+    Faulty* self = Self(effect);
+    if (!self)
+        return 0;
+    if (opcode == effClose) {
+        delete self;
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> lock(self->mutex);
+    switch (opcode) {
+    case effSetSampleRate:
+        if (TheFault() == Fault::HangRate && opt > 1234.0f && opt < 1235.0f)
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (opt >= 1000.0f && opt <= 1e6f)
+            self->rate = opt;
+        return 0;
+    case effGetParamName:
+        if (ptr && index >= 0 && index < 2) {
+            // A bounded copy that pads the rest of 32 bytes when asked to misbehave.
+            if (TheFault() == Fault::LongText)
+                std::strncpy(static_cast<char*>(ptr), index ? "Tone" : "Gain", 32);
+            else
+                CopyText(ptr, index ? "Tone" : "Gain", 32);
+        }
+        return 0;
+    case effGetParamLabel:
+        if (ptr && index >= 0 && index < 2)
+            CopyText(ptr, "", 32);
+        return 0;
+    case effGetParamDisplay:
+        if (ptr && index >= 0 && index < 2)
+            CopyText(ptr, Display(index ? self->tone : self->gain).c_str(), 32);
+        return 0;
+    case effString2Parameter:
+        if (!ptr || index < 0 || index >= 2)
+            return 0;
+        {
+            const float v =
+                std::clamp(std::strtof(static_cast<const char*>(ptr), nullptr), 0.0f, 1.0f);
+            (index ? self->tone : self->gain) = v;
+        }
+        return 1;
+    case effGetProgramName:
+    case effGetProgramNameIndexed:
+        if (ptr)
+            CopyText(ptr, "Fake", 25);
+        return opcode == effGetProgramNameIndexed && index == 0 ? 1 : 0;
+    case effGetEffectName:
+    case effGetProductString:
+        if (ptr)
+            CopyText(ptr, "Faulty", 32);
+        return 1;
+    case effGetVendorString:
+        if (ptr)
+            CopyText(ptr, "Vorlunda tests", 32);
+        return 1;
+    case effGetChunk:
+        if (!ptr)
+            return 0;
+        self->chunk = Chunk{kChunkMagic, self->gain, self->tone};
+        *static_cast<void**>(ptr) = &self->chunk;
+        return sizeof(Chunk);
+    case effSetChunk: {
+        if (TheFault() == Fault::CrashChunk && value != static_cast<IntPtr>(sizeof(Chunk)) &&
+            value > 0)
+            std::abort();
+        Chunk in{};
+        if (!ptr || value != static_cast<IntPtr>(sizeof(Chunk)))
+            return 0;
+        std::memcpy(&in, ptr, sizeof in);
+        if (TheFault() == Fault::HalfChunk)
+            self->gain = std::clamp(in.gain, 0.0f, 1.0f);
+        if (in.magic != kChunkMagic || !(in.gain >= 0.0f && in.gain <= 1.0f) ||
+            !(in.tone >= 0.0f && in.tone <= 1.0f))
+            return 0;
+        self->gain = in.gain;
+        self->tone = in.tone;
+        return 1;
+    }
+    case effProcessEvents: {
+        const auto* events = static_cast<const VstEvents*>(ptr);
+        if (!events)
+            return 0;
+        for (Int32 i = 0; i < events->numEvents; ++i) {
+            const VstEvent* e = events->events[i];
+            if (!e || e->type != kVstMidiType || self->pendingCount >= 512)
+                continue;
+            const auto* m = reinterpret_cast<const VstMidiEvent*>(e);
+            self->pending[static_cast<std::size_t>(self->pendingCount++)] = {
+                m->deltaFrames, static_cast<unsigned char>(m->midiData[0]), m->midiData[1] & 0x7F,
+                m->midiData[2] & 0x7F};
+        }
+        // Insertion sort: std::stable_sort would allocate on the audio thread.
+        for (int i = 1; i < self->pendingCount; ++i)
+            for (int j = i; j > 0 && self->pending[static_cast<std::size_t>(j - 1)].offset >
+                                         self->pending[static_cast<std::size_t>(j)].offset;
+                 --j)
+                std::swap(self->pending[static_cast<std::size_t>(j - 1)],
+                          self->pending[static_cast<std::size_t>(j)]);
+        return 1;
+    }
+    case effGetPlugCategory:
+        return kPlugCategSynth;
+    case effGetVstVersion:
+        return kVstVersion;
+    case effCanDo:
+        return ptr && std::strcmp(static_cast<const char*>(ptr), "receiveVstMidiEvent") == 0;
+    default:
+        return 0;
+    }
+}
+
+void VORLUNDA_VST_CALL ProcessReplacing(AEffect* effect, float**, float** outputs, Int32 frames) {
+    Faulty* self = Self(effect);
+    std::lock_guard<std::recursive_mutex> lock(self->mutex);
+    self->Render(outputs, frames);
+}
+
+void VORLUNDA_VST_CALL ProcessDouble(AEffect* effect, double**, double** outputs, Int32 frames) {
+    Faulty* self = Self(effect);
+    std::lock_guard<std::recursive_mutex> lock(self->mutex);
+    self->Render(outputs, frames);
+}
+
+void VORLUNDA_VST_CALL Accumulate(AEffect* effect, float**, float** outputs, Int32 frames) {
+    Faulty* self = Self(effect);
+    std::lock_guard<std::recursive_mutex> lock(self->mutex);
+    // One more than a piece, for the fault that writes past the frame count.
+    float left[8193];
+    float right[8193];
+    float* mine[2] = {left, right};
+    for (Int32 done = 0; done < frames; done += 8192) {
+        const Int32 n = std::min<Int32>(8192, frames - done);
+        self->Render(mine, n);
+        for (Int32 i = 0; i < n; ++i) {
+            outputs[0][done + i] += left[i];
+            outputs[1][done + i] += right[i];
+        }
+    }
+}
+
+void VORLUNDA_VST_CALL SetParameter(AEffect* effect, Int32 index, float value) {
+    Faulty* self = Self(effect);
+    std::lock_guard<std::recursive_mutex> lock(self->mutex);
+    if (index >= 0 && index < 2)
+        (index ? self->tone : self->gain) = std::clamp(value, 0.0f, 1.0f);
+}
+
+float VORLUNDA_VST_CALL GetParameter(AEffect* effect, Int32 index) {
+    Faulty* self = Self(effect);
+    std::lock_guard<std::recursive_mutex> lock(self->mutex);
+    return index == 0 ? self->gain : index == 1 ? self->tone : 0.0f;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(HostCallback host) {
+    if (TheFault() == Fault::SlowOpen)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto* self = new Faulty;
+    self->host = host;
+    AEffect& e = self->effect;
+    e.magic = kEffectMagic;
+    e.dispatcher = Dispatcher;
+    e.process = Accumulate;
+    e.setParameter = SetParameter;
+    e.getParameter = GetParameter;
+    e.numPrograms = 1;
+    e.numParams = 2;
+    e.numInputs = 0;
+    e.numOutputs = 2;
+    e.flags =
+        effFlagsCanReplacing | effFlagsIsSynth | effFlagsProgramChunks | effFlagsCanDoubleReplacing;
+    e.ioRatio = 1.0f;
+    e.object = self;
+    e.uniqueID = 0x46616B65;
+    e.version = 1;
+    e.processReplacing = ProcessReplacing;
+    e.processDoubleReplacing = ProcessDouble;
+    return &e;
+}
