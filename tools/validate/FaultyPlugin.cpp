@@ -31,7 +31,7 @@ enum class Fault {
     Lock,       // a global mutex taken in every audio call
     File,       // a file opened in every audio call
     Mxcsr,      // flush-to-zero switched on and left on
-    CrashChunk, // a chunk of the wrong size crashes
+    CrashChunk, // a chunk of the wrong size crashes (access violation)
     HalfChunk,  // a refused chunk changes the gain anyway
     LongText,   // parameter names padded with zeros after the terminator
     Stuck,      // notes never end
@@ -72,6 +72,11 @@ Fault TheFault() {
 }
 
 std::mutex globalLock;
+#if defined(_WIN32)
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
 constexpr std::int32_t kChunkMagic = 0x46616B65; // "Fake"
 constexpr double kRelease = 0.05;                // s
 
@@ -142,7 +147,7 @@ public:
             std::lock_guard<std::mutex> other(globalLock);
         }
         if (TheFault() == Fault::File) {
-            if (FILE* f = std::fopen("/dev/null", "rb"))
+            if (FILE* f = std::fopen(kNullDevice, "rb"))
                 std::fclose(f);
         }
         if (TheFault() == Fault::Mxcsr)
@@ -278,8 +283,11 @@ IntPtr VORLUNDA_VST_CALL Dispatcher(AEffect* effect, Int32 opcode, Int32 index, 
         return sizeof(Chunk);
     case effSetChunk: {
         if (TheFault() == Fault::CrashChunk && value != static_cast<IntPtr>(sizeof(Chunk)) &&
-            value > 0)
-            std::abort();
+            value > 0) {
+            // A write through a null pointer the compiler cannot see as one: a real crash.
+            volatile int* volatile nowhere = nullptr;
+            *nowhere = 1;
+        }
         Chunk in{};
         if (!ptr || value != static_cast<IntPtr>(sizeof(Chunk)))
             return 0;
@@ -370,7 +378,13 @@ float VORLUNDA_VST_CALL GetParameter(AEffect* effect, Int32 index) {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(HostCallback host) {
+#if defined(_WIN32)
+#define FAULTY_EXPORT __declspec(dllexport)
+#else
+#define FAULTY_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" FAULTY_EXPORT AEffect* VORLUNDA_VST_CALL VSTPluginMain(HostCallback host) {
     if (TheFault() == Fault::SlowOpen)
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto* self = new Faulty;

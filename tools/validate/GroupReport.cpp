@@ -71,7 +71,9 @@ bool GroupReport::Parse(std::string_view text, GroupReport& report) {
     bool complete = false;
     while (!text.empty()) {
         const auto eol = text.find('\n');
-        const std::string_view line = text.substr(0, eol);
+        std::string_view line = text.substr(0, eol);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1); // a child's text-mode output under Windows
         text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
         if (line == kEnd) {
             complete = true;

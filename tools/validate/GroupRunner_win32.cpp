@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <thread>
 
 namespace vorlunda::validate {
@@ -58,8 +60,8 @@ std::string Describe(DWORD code, bool timedOut, int limit) {
                       : code == 0xC00000FDu ? " (stack overflow)"
                                             : "");
     else if (code != 0)
-        std::snprintf(text, sizeof text, "ended with exit code %lu",
-                      static_cast<unsigned long>(code));
+        std::snprintf(text, sizeof text, "ended with exit code %lu%s",
+                      static_cast<unsigned long>(code), code == 3 ? " (abort)" : "");
     else
         std::snprintf(text, sizeof text, "ended without a complete report");
     return text;
@@ -79,6 +81,8 @@ void GroupRunner::PrepareChild() {
     // The report pipe must not leak into helper processes this child starts: the parent
     // reads until every holder of its write end is gone.
     SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
+    // The report travels as it is written, without carriage returns added.
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {

@@ -104,7 +104,11 @@ std::string LastStage(const std::string& output) {
         at += 1;
     }
     const std::size_t end = output.find('\n', at);
-    return output.substr(at + 2, end == std::string::npos ? std::string::npos : end - at - 2);
+    std::string stage =
+        output.substr(at + 2, end == std::string::npos ? std::string::npos : end - at - 2);
+    if (!stage.empty() && stage.back() == '\r')
+        stage.pop_back();
+    return stage;
 }
 
 int RunValidator(ValidatorOptions options) {
