@@ -40,6 +40,7 @@ enum class Fault {
     SlowTail,   // released notes cost ten times as much
     HangRate,   // effSetSampleRate of an odd rate never returns
     BadText,    // display texts that effString2Parameter does not read back
+    Race,       // a value shared by automation and audio without any lock (ThreadSanitizer)
 };
 
 Fault TheFault() {
@@ -62,7 +63,8 @@ Fault TheFault() {
                                                               {"slowopen", Fault::SlowOpen},
                                                               {"slowtail", Fault::SlowTail},
                                                               {"hangrate", Fault::HangRate},
-                                                              {"badtext", Fault::BadText}};
+                                                              {"badtext", Fault::BadText},
+                                                              {"race", Fault::Race}};
         for (const auto& [n, f] : names)
             if (name == n)
                 return f;
@@ -72,6 +74,7 @@ Fault TheFault() {
 }
 
 std::mutex globalLock;
+int unguarded = 0; // the race fault's shared value
 #if defined(_WIN32)
 constexpr const char* kNullDevice = "NUL";
 #else
@@ -155,6 +158,8 @@ public:
         const int written = TheFault() == Fault::Unwritten ? frames - 1
                             : TheFault() == Fault::Overrun ? frames + 1
                                                            : frames;
+        if (TheFault() == Fault::Race && unguarded < 0)
+            return;
         const double step = 1.0 / (kRelease * rate);
         bool releasing = false;
         int next = 0;
@@ -365,6 +370,8 @@ void VORLUNDA_VST_CALL Accumulate(AEffect* effect, float**, float** outputs, Int
 
 void VORLUNDA_VST_CALL SetParameter(AEffect* effect, Int32 index, float value) {
     Faulty* self = Self(effect);
+    if (TheFault() == Fault::Race)
+        unguarded = index;
     std::lock_guard<std::recursive_mutex> lock(self->mutex);
     if (index >= 0 && index < 2)
         (index ? self->tone : self->gain) = std::clamp(value, 0.0f, 1.0f);
