@@ -31,6 +31,13 @@ void GroupReport::Fail(std::string what) {
         failures.push_back(OneLine(std::move(what)));
 }
 
+void GroupReport::FailFirst(std::string what) {
+    ++failureCount;
+    failures.insert(failures.begin(), OneLine(std::move(what)));
+    if (failures.size() > kKeptFailures)
+        failures.pop_back();
+}
+
 void GroupReport::Faults(const SampleFaults& faults, std::string_view what) {
     if (faults.Total() == 0)
         return;

@@ -19,6 +19,9 @@ public:
 
     void Figure(std::string text);
     void Fail(std::string what);
+    // A failure that explains the others (the child crashed or hung): kept first, so that it
+    // is shown however many failures the group had found before.
+    void FailFirst(std::string what);
     // Fails once with the summary when the faults are not clean.
     void Faults(const SampleFaults& faults, std::string_view what);
     void NotApplicable(std::string why);

@@ -165,7 +165,7 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     const std::string stage = LastStage(output);
     if (!stage.empty())
         what += " while: " + stage;
-    report.Fail(what);
+    report.FailFirst(what);
     return report;
 }
 

@@ -71,6 +71,11 @@ int RunChild(const ValidatorOptions& options) {
 GroupReport RunGroupHere(const GroupInfo& group, const ValidatorOptions& options,
                          const std::function<void(const std::string&)>& stage) {
     GroupReport report;
+    std::string lastStage;
+    auto noteStage = [&](const std::string& text) {
+        lastStage = text;
+        stage(text);
+    };
     GroupContext context{options, Random(options.seed).Derive(group.name),
                          [&options](const std::string& name) {
                              GroupRunner runner(options);
@@ -83,13 +88,17 @@ GroupReport RunGroupHere(const GroupInfo& group, const ValidatorOptions& options
                              }
                              return runner.Run(*helper, seconds);
                          },
-                         stage};
+                         noteStage};
     try {
         group.body(context, report);
     } catch (const std::exception& e) {
-        report.Fail(std::string("the validator stopped on an exception: ") + e.what());
+        // Nothing in the validator's own code throws but an allocation: an exception here has
+        // almost always come out of a plug-in call, through an interface that has none.
+        report.FailFirst(std::string("stopped on an exception thrown out of a call (") + e.what() +
+                         ")" + (lastStage.empty() ? "" : " while: " + lastStage));
     } catch (...) {
-        report.Fail("the validator stopped on an exception");
+        report.FailFirst("stopped on an exception thrown out of a call" +
+                         (lastStage.empty() ? std::string() : " while: " + lastStage));
     }
     return report;
 }

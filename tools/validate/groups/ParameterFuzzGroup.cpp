@@ -32,6 +32,7 @@ std::string AskText(PluginInstance& plugin, vst::Int32 opcode, int index, GroupR
 }
 
 struct TextFigures {
+    int faults = 0; // texts without a terminator or with bytes after it
     int name = 0;
     int label = 0;
     int display = 0;
@@ -40,6 +41,7 @@ struct TextFigures {
 };
 
 void CheckTexts(PluginInstance& plugin, GroupReport& report, TextFigures& longest) {
+    const long before = report.FailureCount();
     for (int i = 0; i < plugin.Parameters(); ++i) {
         AskText(plugin, vst::effGetParamName, i, report, "parameter name", longest.name);
         AskText(plugin, vst::effGetParamLabel, i, report, "parameter label", longest.label);
@@ -51,6 +53,7 @@ void CheckTexts(PluginInstance& plugin, GroupReport& report, TextFigures& longes
     AskText(plugin, vst::effGetEffectName, 0, report, "effect name", longest.other);
     AskText(plugin, vst::effGetVendorString, 0, report, "vendor string", longest.other);
     AskText(plugin, vst::effGetProductString, 0, report, "product string", longest.other);
+    longest.faults += static_cast<int>(report.FailureCount() - before);
 }
 
 // display -> effString2Parameter -> display must give the same text back.
@@ -167,7 +170,8 @@ void RunParameterFuzzGroup(GroupContext& context, GroupReport& report) {
     report.Figure(std::to_string(sets) + " random sets, " + std::to_string(mixes + 2) +
                   " extreme sets, " + std::to_string(changes) +
                   " changes every 1, 10 and 100 samples");
-    report.Figure("texts clean (longest name " + std::to_string(longest.name) + ", label " +
+    report.Figure(std::string(longest.faults == 0 ? "texts clean" : "texts checked") +
+                  " (longest name " + std::to_string(longest.name) + ", label " +
                   std::to_string(longest.label) + ", display " + std::to_string(longest.display) +
                   ", program name " + std::to_string(longest.program) + " characters)");
     report.Figure(std::to_string(trips) + " display round trips" +
