@@ -8,6 +8,20 @@
 
 namespace vorlunda {
 
+namespace {
+
+// The most a host is ever handed: +24 dBFS. Nothing after the engine's equaliser limits the
+// level, and its loudest settings (every oscillator of every footage at full volume through
+// seven bands at +15 dB) reach past +30 dBFS; hosts and their meters are not built for that.
+// Ordinary playing stays far below, where this changes nothing.
+constexpr double kOutputLimit = 16.0;
+
+double Held(double x) {
+    return x > kOutputLimit ? kOutputLimit : x < -kOutputLimit ? -kOutputLimit : x;
+}
+
+} // namespace
+
 void IPluginVST::ConnectFloatBuffers(float** inputs, float** outputs, int offset, int frames) {
     int next = 0;
     for (int i = 0; i < InputChannelCount(); ++i) {
@@ -55,10 +69,10 @@ void IPluginVST::ProcessFloat(float** inputs, float** outputs, int frames, bool 
             float* destination = channel.hostFloat;
             if (accumulate) {
                 for (int s = 0; s < n; ++s)
-                    destination[s] += static_cast<float>(rendered[s]);
+                    destination[s] += static_cast<float>(Held(rendered[s]));
             } else {
                 for (int s = 0; s < n; ++s)
-                    destination[s] = static_cast<float>(rendered[s]);
+                    destination[s] = static_cast<float>(Held(rendered[s]));
             }
         }
     }
@@ -92,6 +106,12 @@ void IPluginVST::ProcessDouble(double** inputs, double** outputs, int frames) {
             *channel.pointer = destination ? destination + offset : channel.scratch.data();
         }
         RenderBlock(InputChannelCount() > 0 ? InputPointers() : nullptr, OutputPointers(), n);
+        for (int i = 0; i < OutputChannelCount(); ++i) {
+            OutputChannel& channel = OutputChannelAt(i);
+            double* rendered = channel.connected ? *channel.pointer : nullptr;
+            for (int s = 0; rendered && s < n; ++s)
+                rendered[s] = Held(rendered[s]);
+        }
     }
 }
 

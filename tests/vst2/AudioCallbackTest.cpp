@@ -55,6 +55,43 @@ TEST(AudioCallbacks, ReplacingSingleAndDoublePrecisionAgree) {
     EXPECT_GE(pair.host.Count(vst::audioMasterWantMidi), 16); // asked at every block
 }
 
+// Parameters at their extremes and a loud chord: the host is never handed a sample beyond
+// +24 dBFS. The second setting sounds every oscillator of every footage at full volume without
+// drive through all seven bands at +15 dB, the envelopes at their fastest: the validator found
+// a milder one of its kind at +26 dBFS.
+TEST(AudioCallbacks, ExtremeSettingsStayWithinPlusTwentyFourDecibels) {
+    const char* const settings[] = {
+        "1111111111111111111111111111111111111111111111111111111111111111111111111111111",
+        "1000100001111111111111111010100000000000000000100111111100001111000000000001000"};
+    double lastPeaks[2] = {};
+    for (const char* setting : settings) {
+        TestHost host;
+        HostedPlugin p(host);
+        p.Start(44100.0f, kBlock);
+        for (int i = 0; i < p.effect->numParams; ++i)
+            p.effect->setParameter(p.effect, i, setting[i] == '1' ? 1.0f : 0.0f);
+        for (int note : {24, 48, 60, 64, 67, 96})
+            p.SendMidi(0x90, note, 127);
+        double peak = 0.0;
+        std::vector<double> dl(kBlock), dr(kBlock);
+        for (int block = 0; block < 100; ++block) {
+            p.Render(kBlock);
+            double* out[2] = {dl.data(), dr.data()};
+            p.effect->processDoubleReplacing(p.effect, nullptr, out, kBlock);
+            for (int s = 0; s < kBlock; ++s)
+                peak = std::max({peak, std::abs(dl[s]), std::abs(dr[s])});
+        }
+        EXPECT_LE(Peak(p.left), 16.0f) << setting;
+        EXPECT_LE(Peak(p.right), 16.0f) << setting;
+        EXPECT_LE(peak, 16.0) << setting;
+        lastPeaks[0] = Peak(p.left);
+        lastPeaks[1] = peak;
+    }
+    // The second reaches the limit (about +33 dBFS without it), in both precisions.
+    EXPECT_EQ(lastPeaks[0], 16.0);
+    EXPECT_EQ(lastPeaks[1], 16.0);
+}
+
 TEST(AudioCallbacks, AccumulatingProcessAddsToTheHostBuffers) {
     Pair pair;
     for (int block = 0; block < 4; ++block) {
