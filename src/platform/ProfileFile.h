@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorlunda {
 
@@ -17,6 +18,8 @@ public:
     // At most `capacity - 1` characters of the value, or of `fallback` when the key is missing.
     std::string Read(std::string_view section, std::string_view key, std::string_view fallback,
                      int capacity) const;
+    // The key names of the section, in one call (each Read opens and parses the file anew).
+    std::vector<std::string> Keys(std::string_view section) const;
     void Write(std::string_view section, std::string_view key, std::string_view value) const;
     // Removes every key of the section; the section's header line stays.
     void EmptySection(std::string_view section) const;

@@ -65,6 +65,17 @@ std::string ProfileFile::Read(std::string_view section, std::string_view key,
     return value;
 }
 
+std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
+    try {
+        std::lock_guard<std::mutex> lock(FileLock());
+        IniDocument doc;
+        if (Load(path, &doc))
+            return doc.Keys(section);
+    } catch (...) {
+    }
+    return {};
+}
+
 void ProfileFile::Write(std::string_view section, std::string_view key,
                         std::string_view value) const {
     try {

@@ -20,6 +20,30 @@ std::string ProfileFile::Read(std::string_view section, std::string_view key,
     }
 }
 
+std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
+    std::vector<std::string> keys;
+    try {
+        const std::string s(section);
+        // A null key asks for every key name, each ended by a zero and the list by another; an
+        // answer of size - 2 means the buffer was too small.
+        for (DWORD size = 4096; size <= (1u << 24); size *= 4) {
+            std::vector<char> buffer(size, '\0');
+            const DWORD n =
+                GetPrivateProfileStringA(s.c_str(), nullptr, "", buffer.data(), size, path.c_str());
+            if (n + 2 >= size)
+                continue;
+            for (DWORD at = 0; at < n && buffer[at] != '\0';) {
+                keys.emplace_back(buffer.data() + at);
+                at += static_cast<DWORD>(keys.back().size()) + 1;
+            }
+            break;
+        }
+    } catch (...) {
+        keys.clear();
+    }
+    return keys;
+}
+
 void ProfileFile::Write(std::string_view section, std::string_view key,
                         std::string_view value) const {
     try {

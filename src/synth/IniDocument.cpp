@@ -55,6 +55,18 @@ void IniDocument::Parse(std::string_view text) {
     }
 }
 
+std::vector<std::string> IniDocument::Keys(std::string_view section) const {
+    std::vector<std::string> keys;
+    bool inside = false;
+    for (const Line& line : lines) {
+        if (line.kind == Line::Header)
+            inside = EqualsNoCase(line.section, section);
+        else if (inside && line.kind == Line::Key)
+            keys.push_back(line.key);
+    }
+    return keys;
+}
+
 std::string IniDocument::Serialize() const {
     std::string out;
     for (const Line& line : lines) {

@@ -17,6 +17,8 @@ public:
 
     // The value of the first matching key of the first matching section, or none.
     bool Get(std::string_view section, std::string_view key, std::string* value) const;
+    // The names of the keys in every section of that name, in file order.
+    std::vector<std::string> Keys(std::string_view section) const;
     // Replaces the key's value in place, or appends the key to its section; creates the section
     // at the end when it is missing.
     void Set(std::string_view section, std::string_view key, std::string_view value);

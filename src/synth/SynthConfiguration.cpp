@@ -101,8 +101,18 @@ bool Synth::ReadConfiguration() {
         programFilesPath = programs;
     midiThru = ReadFlag(file, "MIDI Thru", midiThru);
     ignoreProgramChange = ReadFlag(file, "Ignore Program Change", ignoreProgramChange);
+    // Only the controllers the file names are read: every read opens and parses the file, and
+    // 120 of them made each new instance take 10 ms longer under wine.
+    const std::vector<std::string> named = file.Keys(kControlSection);
     for (int c = 0; c < kMappableControllers; ++c) {
-        const std::string text = file.Read(kControlSection, ControllerKey(c), "-1", kValueCapacity);
+        const std::string key = ControllerKey(c);
+        const bool present = std::any_of(
+            named.begin(), named.end(), [&](const std::string& k) { return EqualsNoCase(k, key); });
+        if (!present) {
+            controllerMap[static_cast<std::size_t>(c)] = -1; // what a missing key reads as
+            continue;
+        }
+        const std::string text = file.Read(kControlSection, key, "-1", kValueCapacity);
         if (text.empty())
             continue;
         bool ok = false;

@@ -158,6 +158,20 @@ TEST(IniDocument, EditsInPlaceAppendAndEmpty) {
               "; comment\r\n[One]\r\nA=10\r\nb = 2\r\nNew=x\r\n\r\n[Two]\r\n[Three]\r\nD=4\r\n");
 }
 
+TEST(IniDocument, KeysOfASectionInFileOrder) {
+    IniDocument doc;
+    doc.Parse("[MIDI Control]\nCC1=4\n; CC2=5\ncc74 = 28\n[Other]\nCC3=1\n[midi control]\nCC9=\n");
+    const std::vector<std::string> expected = {"CC1", "cc74", "CC9"};
+    EXPECT_EQ(doc.Keys("MIDI CONTROL"), expected);
+    EXPECT_TRUE(doc.Keys("Missing").empty());
+    const std::string path = test::FreshConfigurationHome() + "/keys.ini";
+    ProfileFile file(path);
+    EXPECT_TRUE(file.Keys("MIDI Control").empty()); // no file yet
+    file.Write("MIDI Control", "CC1", "4");
+    file.Write("MIDI Control", "CC74", "28");
+    EXPECT_EQ(file.Keys("midi control"), (std::vector<std::string>{"CC1", "CC74"}));
+}
+
 TEST(IniDocument, ConcurrentWritersNeverCorruptTheFile) {
     const std::string path = test::FreshConfigurationHome() + "/concurrent.ini";
     ProfileFile file(path);
