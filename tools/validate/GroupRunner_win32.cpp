@@ -83,6 +83,12 @@ void GroupRunner::PrepareChild() {
     SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
     // The report travels as it is written, without carriage returns added.
     _setmode(_fileno(stdout), _O_BINARY);
+    // A host is a windowed program: the system's interface libraries are loaded long before it
+    // opens a plug-in. Loaded here too, so that a plug-in's open time (Load group) is not
+    // charged with loading them (20 .. 40 ms under wine).
+    for (const char* name :
+         {"user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "comctl32.dll", "comdlg32.dll"})
+        LoadLibraryA(name);
 }
 
 GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
