@@ -59,7 +59,7 @@ void RunThreadsGroup(GroupContext& context, GroupReport& report) {
     std::vector<std::thread> helpers;
     for (int t = 0; t < 2; ++t) {
         helpers.emplace_back(
-            [&, t, random = context.random.Derive("automation" + std::to_string(t))]() mutable {
+            [&, random = context.random.Derive("automation" + std::to_string(t))]() mutable {
                 for (int block = 0; AwaitBlock(rendered, done, block); ++block) {
                     for (int k = 0; k < kAutomationPerBlock && parameters > 0; ++k) {
                         plugin->SetParameter(random.Between(0, parameters - 1), random.UnitFloat());
