@@ -66,6 +66,9 @@ void Vorlunda2::HandleMidiMessage(const MidiEvent& incoming) {
         } else if (c <= 119) {
             midiQueue.Add(event); // sustain and mapped controllers keep their exact offset
         } else if (c == 120 || c == 123) {
+            // Note-ons still waiting in the queue were sent before this: they go too, or a
+            // note-on at the end of one block would outlive an all-notes-off at the next.
+            midiQueue.DropNoteOns();
             KillAllNotes();
         }
         break;
@@ -87,6 +90,9 @@ void Vorlunda2::HandleMidiMessage(const MidiEvent& incoming) {
 }
 
 void Vorlunda2::RenderBlock(double**, double** outputs, int frames) {
+    // Everything queued now was sent for this block or before: the next block's events come
+    // after it, whatever the offsets (Add).
+    midiQueue.Seal();
     if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
         return;
     double* left = outputs[0];

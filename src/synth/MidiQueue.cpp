@@ -19,6 +19,7 @@ bool MidiQueue::Reallocate(int newCapacity) {
         std::copy(events.get() + front, events.get() + count, fresh.get());
     events = std::move(fresh);
     capacity = newCapacity;
+    sealed -= front;
     front = 0;
     count = pending;
     return true;
@@ -35,7 +36,25 @@ void MidiQueue::Compact() {
         return;
     std::copy(events.get() + front, events.get() + count, events.get());
     count -= front;
+    sealed -= front;
     front = 0;
+}
+
+int MidiQueue::DropNoteOns() {
+    int kept = front;
+    int keptSealed = front;
+    for (int i = front; i < count; ++i) {
+        const MidiEvent& e = events[i];
+        if ((e.status & 0xF0) == 0x90 && e.data2 > 0)
+            continue;
+        if (i < sealed)
+            ++keptSealed;
+        events[kept++] = e;
+    }
+    const int dropped = count - kept;
+    count = kept;
+    sealed = keptSealed;
+    return dropped;
 }
 
 bool MidiQueue::Add(const MidiEvent& event) {
@@ -47,9 +66,11 @@ bool MidiQueue::Add(const MidiEvent& event) {
             return false;
         }
     }
-    // Ordered insertion: after the last pending event whose offset is not later.
+    // Ordered insertion: after the last pending event whose offset is not later, and after
+    // every event carried over from an earlier block.
+    const int earliest = sealed > front ? sealed : front;
     int at = count;
-    while (at > front && events[at - 1].offset > event.offset)
+    while (at > earliest && events[at - 1].offset > event.offset)
         --at;
     std::copy_backward(events.get() + at, events.get() + count, events.get() + count + 1);
     events[at] = event;

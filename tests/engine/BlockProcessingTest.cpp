@@ -116,6 +116,35 @@ TEST(BlockProcessing, PitchBendScale) {
     EXPECT_EQ(synth.PitchBendRaw(), 8191.0 / 8192.0);
 }
 
+// A note-on late in one block and its note-off at the start of the next: the note-on is still
+// queued when the note-off arrives, and must still come first, or the note never ends.
+TEST(BlockProcessing, ANoteOnCarriedOverIsHandledBeforeTheNextBlocksEvents) {
+    TimedInstrument synth;
+    synth.Render(20); // the next tick falls 24 samples into the next block
+    synth.Send(53, 0x90, 60, 100);
+    synth.Render(64); // one tick, at 24: 53 - 44 > 0, the note-on waits for the next tick
+    ASSERT_TRUE(synth.handled.empty());
+    synth.Send(0, 0x80, 60, 0);
+    synth.Render(64);
+    ASSERT_EQ(synth.handled.size(), 2u);
+    EXPECT_EQ(synth.handled[0].event.status, 0x90);
+    EXPECT_EQ(synth.handled[1].event.status, 0x80);
+    EXPECT_FALSE(synth.VoiceAt(0).keyDown);
+}
+
+TEST(BlockProcessing, AllNotesOffDropsNoteOnsStillQueued) {
+    TimedInstrument synth;
+    synth.Render(20);
+    synth.Send(53, 0x90, 60, 100);
+    synth.Render(64);
+    ASSERT_EQ(synth.PendingMidiEvents(), 1);
+    synth.Send(0, 0xB0, 123, 0); // a host stopping its transport, without note-offs
+    synth.Render(256);
+    EXPECT_TRUE(synth.handled.empty());
+    for (int v = 0; v < synth.Polyphony(); ++v)
+        EXPECT_FALSE(synth.VoiceAt(v).keyDown) << v;
+}
+
 TEST(BlockProcessing, AllNotesOffActsAtOnceAndOtherModeMessagesAreDropped) {
     TimedInstrument synth;
     for (int c : {120, 121, 122, 123, 124, 125, 126, 127})

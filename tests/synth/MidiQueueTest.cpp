@@ -25,6 +25,40 @@ TEST(MidiQueue, OrderedByOffsetThenArrival) {
     EXPECT_FALSE(q.HasPending());
 }
 
+TEST(MidiQueue, EventsOfTheNextBlockComeAfterThoseCarriedOver) {
+    MidiQueue q;
+    q.Add(At(9, 1)); // still pending at the end of a block, nine samples into the next tick
+    q.Seal();
+    q.Add(At(0, 2)); // sent at the start of the next block: later, whatever the offsets say
+    q.Add(At(12, 3));
+    q.Add(At(5, 4)); // among the new block's own events the offsets decide
+    const int expected[] = {1, 2, 4, 3};
+    for (int tag : expected) {
+        ASSERT_TRUE(q.HasPending());
+        EXPECT_EQ(q.Front().data1, tag);
+        q.PopFront();
+    }
+}
+
+TEST(MidiQueue, AllNotesOffDropsTheNoteOnsStillQueued) {
+    MidiQueue q;
+    q.Add(At(3, 1));
+    q.Add(MidiEvent{4, 0x80, 2, 0});  // note-off stays
+    q.Add(MidiEvent{5, 0xB0, 64, 0}); // controller stays
+    q.Seal();
+    q.Add(At(1, 5));
+    EXPECT_EQ(q.DropNoteOns(), 2);
+    EXPECT_EQ(q.Pending(), 2);
+    // What was carried over still comes first.
+    q.Add(At(0, 6));
+    const int expected[] = {2, 64, 6};
+    for (int data1 : expected) {
+        ASSERT_TRUE(q.HasPending());
+        EXPECT_EQ(q.Front().data1, data1);
+        q.PopFront();
+    }
+}
+
 TEST(MidiQueue, GrowsInStepsWhenFullOfPendingEvents) {
     MidiQueue q;
     EXPECT_EQ(q.Capacity(), 1024);
