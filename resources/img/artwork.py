@@ -4,6 +4,7 @@
   artwork.py expand SRC.svg FRAMES OUT.svg   one-frame SVG -> frame strip SVG (frames stacked
                                              top to bottom)
   artwork.py background OUT.svg              writes the background SVG from the layout table
+  artwork.py background-check SVG            the committed background is what the table gives
   artwork.py check PNG_DIR                   every editor PNG has its exact pixel size
   artwork.py mock PNG_DIR OUT.png [VALUES]   composite of the whole editor (a look check)
 
@@ -319,6 +320,15 @@ def main(argv):
     if len(argv) == 2 and argv[0] == "background":
         import background
         background.write(argv[1])
+        return 0
+    if len(argv) == 2 and argv[0] == "background-check":
+        import background
+        with open(argv[1], encoding="utf-8") as handle:
+            if handle.read() != background.build():
+                print("%s differs from what the generator writes: run "
+                      "artwork.py background %s" % (argv[1], argv[1]))
+                return 1
+        print("%s is up to date" % argv[1])
         return 0
     if len(argv) == 2 and argv[0] == "check":
         return check(argv[1])
