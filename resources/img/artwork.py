@@ -5,7 +5,8 @@
                                              top to bottom)
   artwork.py background OUT.svg              writes the background SVG from the layout table
   artwork.py background-check SVG            the committed background is what the table gives
-  artwork.py check PNG_DIR                   every editor PNG has its exact pixel size
+  artwork.py check PNG_DIR                   every editor PNG has its exact pixel size and
+                                             distinct frames
   artwork.py mock PNG_DIR OUT.png [VALUES]   composite of the whole editor (a look check)
 
 Frame rules understood by `expand` (attributes on any element of the one-frame source; frame i
@@ -222,9 +223,19 @@ def check(png_dir):
             print("image %d %s: %d x %d, expected %d x %d (%d frames)" %
                   (ident, name, size[0], size[1], width, height, frames))
             failures += 1
-        else:
-            print("image %d %s: %d x %d, %d frame(s) of %d x %d" %
-                  (ident, name, width, height, frames, width, height // frames))
+            continue
+        # Every frame of a strip must look different from every other one.
+        _, _, rows = png_read(path)
+        step = height // frames
+        pictures = {b"".join(bytes(r) for r in rows[i * step:(i + 1) * step])
+                    for i in range(frames)}
+        if len(pictures) != frames:
+            print("image %d %s: only %d distinct frames of %d" %
+                  (ident, name, len(pictures), frames))
+            failures += 1
+            continue
+        print("image %d %s: %d x %d, %d distinct frame(s) of %d x %d" %
+              (ident, name, width, height, frames, width, step))
     return 1 if failures else 0
 
 

@@ -14,6 +14,7 @@ SECTION_FILL, SECTION_EDGE = "#1f2228", "#2b3038"
 TITLE = "#7fb2e5"
 LABEL = "#c6cbd3"
 DIM = "#858c97"
+POSITION = "#9ea5b0"
 GROOVE, GROOVE_EDGE = "#0c0e11", "#2e333c"
 LCD_DARK, LCD_LIGHT = "#0b0c0f", "#cdd5de"
 
@@ -153,7 +154,7 @@ def build():
          ".l{font-size:8.5px;font-weight:bold;letter-spacing:0.4px;fill:%s}"
          ".p{font-size:8px;fill:%s}"
          ".d{font-size:9px;letter-spacing:0.6px;fill:%s}"
-         "</style>" % (FONT, TITLE, LABEL, DIM, DIM))
+         "</style>" % (FONT, TITLE, LABEL, POSITION, DIM))
     emit("</defs>")
     emit('<rect width="%d" height="%d" fill="url(#panel)"/>' % (L.EDITOR_W, L.EDITOR_H))
 
@@ -235,7 +236,8 @@ def build():
     section(4, 211, 125, 327, "TRIGGER", 10, 223)
     rotary_positions(35, ("Normal", "Repeat", "Host"), L.SWITCH3_SWEEP, 37)
     label_below(35, "REPEAT")
-    label_below(37, "ENV RTRG")
+    r = rect_of(37)
+    text(centre_x(r) - 1, r[3] + 11, "ENV RTRG", extra=' letter-spacing="0"')
     switch_positions(37, "ON", "OFF")
 
     section(128, 211, 601, 327, "FILTER", 134, 223)
@@ -251,7 +253,7 @@ def build():
 
     section(604, 211, 749, 327, "EFFECTS", 610, 223)
     label_below(48, "DRIVE")
-    label_above(74, "CHORUS MODE")
+    label_above(74, "CHORUS")
     label_below(73, "CHORUS MIX")
 
     section(753, 211, 1077, 393, "EQUALIZER", 759, 223)
