@@ -181,7 +181,7 @@ def build():
     version = L.CONTROLS[5][3]
     text(version[2] - 36, 23, "VERSION", "d", "end")
 
-    section(758, 4, 1077, 80, "PROGRAM", 766, 17)
+    section(758, 4, 1077, 78, "PROGRAM", 766, 17)
     prev_rect, next_rect = L.CONTROLS[2][3], L.CONTROLS[3][3]
     for r, up in ((prev_rect, True), (next_rect, False)):
         cx, cy = centre_x(r), (r[1] + r[3]) / 2.0 - 0.5
@@ -206,17 +206,17 @@ def build():
     section(128, 104, 211, 208, "NOISE", 134, 117)
     label_below(25, "LEVEL")
 
-    section(214, 82, 362, 208, "OSC MOD", 220, 93)
+    section(214, 80, 362, 208, "OSC MOD", 220, 92)
     label_above(71, "LFO WAVE")
     label_above(64, "OSC SYNC")
     label_below(8, "FM LFO")
     label_below(65, "FM ENV")
 
-    section(365, 82, 444, 208, "LFO", 371, 93)
+    section(365, 80, 444, 208, "LFO", 371, 92)
     fader_h(34, "DELAY")
     label_below(33, "RATE")
 
-    section(447, 82, 752, 208, "FILTER ENVELOPE", 453, 93)
+    section(447, 80, 752, 208, "FILTER ENVELOPE", 453, 92)
     fader_h(70, "VEL > ATTACK")
     fader_h(69, "VEL > AMOUNT")
     for p, w in ((39, "ATTACK"), (40, "DECAY"), (41, "SUSTAIN"), (42, "RELEASE")):
@@ -224,7 +224,7 @@ def build():
     label_below(38, "MODE")
     switch_positions(38, "AD", "ADSR")
 
-    section(755, 82, 1077, 208, "AMP ENVELOPE", 761, 93)
+    section(755, 80, 1077, 208, "AMP ENVELOPE", 761, 92)
     fader_h(68, "VEL > ATTACK")
     fader_h(67, "VEL > LEVEL")
     for p, w in ((44, "ATTACK"), (45, "DECAY"), (46, "SUSTAIN"), (47, "RELEASE")):
@@ -251,20 +251,21 @@ def build():
                  (30, "ENV AMOUNT")):
         label_below(p, w)
 
-    section(604, 211, 749, 327, "EFFECTS", 610, 223)
+    section(604, 211, 752, 327, "EFFECTS", 610, 223)
     label_below(48, "DRIVE")
     label_above(74, "CHORUS")
     label_below(73, "CHORUS MIX")
 
-    section(753, 211, 1077, 393, "EQUALIZER", 759, 223)
+    section(755, 211, 1077, 393, "EQUALIZER", 761, 223)
     for i, band in enumerate(("100", "200", "400", "1K", "2.5K", "5K", "12K")):
         fader_v(49 + i, band)
-    first = rect_of(49)
+    last = rect_of(55)
     hv = L.frame_size("handlev")[1]
-    y0, y1 = first[1] + hv / 2.0, first[3] - hv / 2.0
+    y0, y1 = last[1] + hv / 2.0, last[3] - hv / 2.0
     for value, y in (("+15", y0), ("0", (y0 + y1) / 2.0), ("-15", y1)):
-        text(first[0] - 4, y + 3, value, "p", "end")
-    text(first[0] - 4, first[3] + 13, "Hz", "p", "end")
+        text(last[2] + 4, y + 3, value, "p", "start")
+    text(last[2] + 4, last[3] + 13, "Hz", "p", "start")
+    text(last[2] + 4, y0 - 10, "dB", "p", "start")
 
     # --- Oscillator footages -------------------------------------------------------------
     section(4, 330, 752, 393)
