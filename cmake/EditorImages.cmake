@@ -12,8 +12,8 @@
 #                                dependency on it and may list the paths as OBJECT_DEPENDS
 #   editor_images_mock           ${CMAKE_BINARY_DIR}/img/editor-mock.png: the background with
 #                                every control's frame at its place (a look check, not shipped)
-# vorlunda_add_editor_image_tests() registers the ctest checks (exact pixel sizes, background
-# SVG up to date with its generator).
+# vorlunda_add_editor_image_tests() registers the ctest checks (exact pixel sizes and distinct
+# frames, the expander's frame rules, background SVG up to date with its generator).
 
 # Id order, name:frames. The pixel sizes are checked against resources/img/editor_layout.py.
 set(VORLUNDA_EDITOR_IMAGE_TABLE
@@ -93,6 +93,9 @@ function(vorlunda_add_editor_image_tests)
   # Reads each PNG's header: every image has the size and frame count the layout expects.
   add_test(NAME editor_image_sizes
            COMMAND ${VORLUNDA_PYTHON3} -B ${_src}/artwork.py check ${CMAKE_BINARY_DIR}/img)
+  # The expander's frame rules: pointer angles, value ring, selector texts and icons per frame.
+  add_test(NAME editor_strip_expansion
+           COMMAND ${VORLUNDA_PYTHON3} -B ${_src}/artwork.py selftest ${CMAKE_CURRENT_BINARY_DIR})
   # The committed background SVG is what its generator writes from the layout table.
   add_test(NAME editor_background_current
            COMMAND ${VORLUNDA_PYTHON3} -B ${_src}/artwork.py background-check ${_src}/back.svg)

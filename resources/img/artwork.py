@@ -7,6 +7,7 @@
   artwork.py background-check SVG            the committed background is what the table gives
   artwork.py check PNG_DIR                   every editor PNG has its exact pixel size and
                                              distinct frames
+  artwork.py selftest WORK_DIR                the expander's frame rules on the real sources
   artwork.py mock PNG_DIR OUT.png [VALUES]   composite of the whole editor (a look check)
 
 Frame rules understood by `expand` (attributes on any element of the one-frame source; frame i
@@ -324,6 +325,57 @@ MOCK_TEXTS = """<svg xmlns="http://www.w3.org/2000/svg" width="1080" height="396
 """
 
 
+def selftest(work_dir):
+    """The expander's frame rules on the real sources: pointer angles, lit frames, texts."""
+    failures = []
+
+    def frames_of(name, count):
+        target = os.path.join(work_dir, "selftest-%s.svg" % name)
+        expand(os.path.join(os.path.dirname(os.path.abspath(__file__)), name + ".svg"), count,
+               target)
+        root = ET.parse(target).getroot()
+        groups = [g for g in root if g.tag == "{%s}g" % SVG_NS]
+        if len(groups) != count:
+            failures.append("%s: %d frames, expected %d" % (name, len(groups), count))
+        return groups
+
+    def rotations(group):
+        found = []
+        for element in group.iter():
+            transform = element.get("transform", "")
+            if transform.startswith("rotate("):
+                found.append(float(transform[7:].split()[0]))
+        return found
+
+    knob = frames_of("knobbig", 64)
+    for index in (0, 21, 32, 63):
+        expected = -135.0 + 270.0 * index / 63.0
+        got = rotations(knob[index])
+        if len(got) != 1 or abs(got[0] - expected) > 0.001:
+            failures.append("knobbig frame %d: rotation %s, expected %.3f" % (index, got, expected))
+    arcs = [sum(1 for e in g.iter() if e.get("stroke") == "#5c9ee0") for g in knob]
+    if arcs[0] != 0 or min(arcs[1:]) != 1:
+        failures.append("knobbig: value ring absent at 0 and present above it, got %s" % arcs[:3])
+    for name, count, sweep in (("switch3", 3, L.SWITCH3_SWEEP), ("switch4", 4, L.SWITCH4_SWEEP)):
+        for index, group in enumerate(frames_of(name, count)):
+            expected = sweep[0] + (sweep[1] - sweep[0]) * index / (count - 1)
+            got = rotations(group)
+            if len(got) != 1 or abs(got[0] - expected) > 0.001:
+                failures.append("%s frame %d: rotation %s, expected %s" % (name, index, got,
+                                                                            expected))
+    texts = ["".join(t.text or "" for t in g.iter("{%s}text" % SVG_NS))
+             for g in frames_of("buttonsync", 9)]
+    if texts != ["OFF", "16'+", "8'+", "4'+", "2'+", "16'", "8'", "4'", "2'"]:
+        failures.append("buttonsync texts %s" % texts)
+    paths = [sum(1 for e in g.iter("{%s}path" % SVG_NS)) for g in frames_of("buttonlfo", 6)]
+    if paths != [2] * 6:  # the menu triangle and one waveform per frame
+        failures.append("buttonlfo paths per frame %s" % paths)
+    for failure in failures:
+        print(failure)
+    print("expansion: %s" % ("FAILED" if failures else "ok"))
+    return 1 if failures else 0
+
+
 def main(argv):
     if len(argv) >= 4 and argv[0] == "expand":
         expand(argv[1], int(argv[2]), argv[3])
@@ -343,6 +395,8 @@ def main(argv):
         return 0
     if len(argv) == 2 and argv[0] == "check":
         return check(argv[1])
+    if len(argv) == 2 and argv[0] == "selftest":
+        return selftest(argv[1])
     if len(argv) in (3, 4) and argv[0] == "mock":
         mock(argv[1], argv[2], argv[3] if len(argv) == 4 else "mid")
         return 0
