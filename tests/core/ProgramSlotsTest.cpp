@@ -124,6 +124,23 @@ TEST(Presets, BankChunkRoundTripsEverySlotIntoANewInstance) {
         ASSERT_EQ(target.Parameter(i)->RealValue(), source.Parameter(i)->RealValue()) << i;
 }
 
+TEST(Presets, BankChunkWithUninitialisedSlotsEmptiesThoseSlots) {
+    Vorlunda2 source;
+    test::EmptyAllPrograms(source);
+    source.FillEmptyPresets(nullptr, 3); // slots 3..63 stay uninitialised
+    StateChunk chunk;
+    ASSERT_TRUE(source.WriteBankChunk(chunk));
+
+    Vorlunda2 target;
+    target.FillEmptyPresets(nullptr, 64);
+    for (int slot = 0; slot < 64; ++slot)
+        ASSERT_TRUE(target.Preset(slot)->initialized) << slot;
+    EXPECT_EQ(target.ReadHostChunk(chunk, true, false), chunk.ByteCount());
+    for (int slot = 0; slot < 64; ++slot)
+        EXPECT_EQ(target.Preset(slot)->initialized, slot < 3) << slot;
+    EXPECT_EQ(target.Preset(10)->name, "empty");
+}
+
 TEST(Presets, UnserializeRestoresEveryStateInTheCurrentLayout) {
     Vorlunda2 source;
     FillDistinctPrograms(source, 0);

@@ -145,6 +145,35 @@ TEST(BlockProcessing, AllNotesOffDropsNoteOnsStillQueued) {
         EXPECT_FALSE(synth.VoiceAt(v).keyDown) << v;
 }
 
+// The seam between two host blocks: a note-off carried over from the last block, then the new
+// block's sustain pedal, an all-notes-off and a note-on five samples in. The carried note-off
+// survives the all-notes-off and comes first; the later note-on is not dropped by it. Data bytes
+// with the top bit set are read as their low seven bits.
+TEST(BlockProcessing, CarriedEventsComeFirstAndAllNotesOffSparesLaterNotes) {
+    TimedInstrument synth;
+    synth.Send(0, 0x90, 60, 100);
+    synth.Render(20); // the next tick falls 24 samples into the next block
+    synth.Send(53, 0x80, 60, 0);
+    synth.Render(64);
+    ASSERT_EQ(synth.PendingMidiEvents(), 1);
+    synth.Send(0, 0xB0, 64, 127);
+    synth.Send(0, 0xB0, 123, 0);
+    synth.Send(5, 0x90, 0x80 | 62, 0x80 | 90);
+    synth.Render(256);
+    ASSERT_EQ(synth.handled.size(), 4u);
+    const int expected[][3] = {{0x90, 60, 100}, {0x80, 60, 0}, {0xB0, 64, 127}, {0x90, 62, 90}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(synth.handled[i].event.status, expected[i][0]) << i;
+        EXPECT_EQ(synth.handled[i].event.data1, expected[i][1]) << i;
+        EXPECT_EQ(synth.handled[i].event.data2, expected[i][2]) << i;
+    }
+    EXPECT_EQ(synth.handled[1].tick, synth.handled[2].tick); // both at the new block's first tick
+    EXPECT_EQ(synth.VoiceAt(1).note, 62);
+    EXPECT_TRUE(synth.VoiceAt(1).keyDown);
+    EXPECT_EQ(synth.VoiceAt(1).velocity, 90);
+    EXPECT_FALSE(synth.VoiceAt(0).keyDown);
+}
+
 TEST(BlockProcessing, AllNotesOffActsAtOnceAndOtherModeMessagesAreDropped) {
     TimedInstrument synth;
     for (int c : {120, 121, 122, 123, 124, 125, 126, 127})

@@ -56,18 +56,24 @@ TEST(Envelope, AttackTimeFollowsLogarithmicScaleAtEveryRate) {
     }
 }
 
-TEST(Envelope, LevelVelocityAmountOneSilencesVelocityZero) {
-    // output = ((velocity − 1) × amount + 1) × level.
-    for (double velocity : {0.0, 1.0}) {
+TEST(Envelope, LevelVelocityAmountScalesTheOutput) {
+    // output = ((velocity − 1) × amount + 1) × level: amount 1 silences velocity 0, amount 0.5
+    // halves the velocity's reach (velocity 0.2 plays at 0.6).
+    const struct {
+        double amount, velocity, gain;
+    } cases[] = {{1.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {0.5, 0.2, 0.6},
+                 {0.5, 0.0, 0.5}, {0.5, 1.0, 1.0}, {0.0, 0.0, 1.0}};
+    for (const auto& c : cases) {
         Envelope env = Make(0.0, 0.3, 0.5, 0.2);
-        env.SetLevelVelocityAmount(1.0);
-        env.Trigger(velocity);
+        env.SetLevelVelocityAmount(c.amount);
+        env.Trigger(c.velocity);
         for (int i = 0; i < 40000; ++i) {
             if (i == 20000) {
                 env.Release();
             }
             env.Step();
-            ASSERT_EQ(env.Output(), velocity * env.Level()) << "sample " << i;
+            ASSERT_NEAR(env.Output(), c.gain * env.Level(), 1e-15)
+                << c.amount << " " << c.velocity << " sample " << i;
         }
     }
 }

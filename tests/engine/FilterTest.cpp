@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <numbers>
@@ -148,6 +149,32 @@ TEST(Filter, ZeroResonanceIsFourCascadedOnePoles) {
             in = out;
         }
         ASSERT_NEAR(y[i], in, 1e-9) << i;
+    }
+}
+
+TEST(Filter, ResonanceFeedsBackTheClampedEstimateTimesFourPointTwo) {
+    // Reference recurrence with k = resonance × 4.2: the estimate y of the fourth stage,
+    // clamped to ±1, is fed back in front of the first stage (the ±1e-13 bias is left out).
+    const double resonance = 0.7;
+    VoiceFilter f = MakeFilter(VoiceFilter::kLowpass, 3, resonance, 9000);
+    const double g = f.StageGain();
+    const double m = f.PoleCoefficient();
+    const double k = resonance * 4.2;
+    const double normaliser = 1.0 / (k * g * g * g * g + 1.0);
+    const std::vector<double> x = Noise(5000);
+    const std::vector<double> y = Filtered(f, x);
+    double s1 = 1.0, s2 = 0.0, s3 = -1.0, s4 = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double est = (((s1 * g + s2) * g + s3) * g + s4 + x[i] * g * g * g * g) * normaliser;
+        const double u = (x[i] - std::clamp(est, -1.0, 1.0) * k) * g;
+        const double y1 = s1 + u;
+        s1 = u - y1 * m;
+        const double y2 = s2 + y1 * g;
+        s2 = y1 * g - y2 * m;
+        const double y3 = s3 + y2 * g;
+        s3 = y2 * g - y3 * m;
+        s4 = y3 * g - (s4 + y3 * g) * m;
+        ASSERT_NEAR(y[i], est, 1e-9) << i;
     }
 }
 

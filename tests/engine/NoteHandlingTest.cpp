@@ -29,7 +29,7 @@ TEST(NoteHandling, SameNoteReusesItsVoiceEvenWhenReleased) {
     EXPECT_EQ(synth.VoiceAt(0).velocity, 90);
 }
 
-TEST(NoteHandling, FirstNoteAfterResetTakesVoiceZeroAndTheOldestIsStolen) {
+TEST(NoteHandling, FirstNoteAfterResetTakesVoiceZeroAndTheOldestNoteIsStolen) {
     InstrumentHarness synth;
     synth.Set(kVoices, 2); // 4 voices
     ASSERT_EQ(synth.Polyphony(), 4);
@@ -37,12 +37,40 @@ TEST(NoteHandling, FirstNoteAfterResetTakesVoiceZeroAndTheOldestIsStolen) {
         synth.Midi(0x90, n, 100);
     synth.Render(kTick);
     EXPECT_EQ(synth.VoiceAt(0).note, 50);
-    synth.Midi(0x90, 70, 100); // all four busy: voice 0 held the oldest note
+    synth.Midi(0x90, 50, 100); // struck again: voice 0 now holds the newest note
     synth.Render(kTick);
-    EXPECT_EQ(synth.VoiceAt(0).note, 70);
-    synth.Midi(0x90, 71, 100); // now voice 1 is the oldest
+    synth.Midi(0x90, 70, 100); // all four busy: voice 1 holds the oldest note (not voice 0)
     synth.Render(kTick);
-    EXPECT_EQ(synth.VoiceAt(1).note, 71);
+    EXPECT_EQ(synth.VoiceAt(0).note, 50);
+    EXPECT_EQ(synth.VoiceAt(1).note, 70);
+    synth.Midi(0x90, 71, 100); // then voice 2
+    synth.Render(kTick);
+    EXPECT_EQ(synth.VoiceAt(2).note, 71);
+    EXPECT_EQ(synth.VoiceAt(0).note, 50);
+}
+
+// With "Porta Lg" a note glides only when it is played while the previous key is held; without
+// it every note glides from wherever the last one stopped.
+TEST(NoteHandling, LegatoPortamentoGlidesOnlyBetweenHeldNotes) {
+    for (bool legato : {true, false}) {
+        InstrumentHarness synth;
+        synth.Set(kVoices, 0); // mono
+        synth.Set(kPortamento, 0.1);
+        synth.Set(kPortaLegato, legato ? 1 : 0);
+        synth.Midi(0x90, 60, 100);
+        synth.Render(kTick);
+        synth.Midi(0x80, 60, 0);
+        synth.Render(kTick * 200); // the glide from the reset pitch is over
+        const Voice& v = synth.VoiceAt(0);
+        synth.Midi(0x90, 67, 100); // detached from the last note
+        synth.Render(kTick);
+        EXPECT_EQ(v.glideTicksLeft > 0, !legato) << legato;
+        synth.Render(kTick * 200);
+        synth.Midi(0x90, 72, 100); // 67 still held
+        synth.Render(kTick);
+        EXPECT_GT(v.glideTicksLeft, 0) << legato;
+        EXPECT_NEAR(v.glideStep, (72 - 67) * 128 / 100.0, 1e-6) << legato; // 0.1 s = 100 ticks
+    }
 }
 
 TEST(NoteHandling, MonoReturnsToTheHighestHeldNoteWithTheLastVelocity) {

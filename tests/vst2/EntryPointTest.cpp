@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace vorlunda {
 namespace {
@@ -219,21 +220,62 @@ TEST(Dispatcher, MidiKeyNamesAreEmpty) {
     EXPECT_EQ(p.Dispatch(vst::effGetMidiKeyName), 0);
 }
 
-TEST(Dispatcher, RejectsUnusableRatesAndBlockSizes) {
+// Rising zero crossings per second of a rendered tone (linear interpolation between samples).
+double MeasuredHz(const std::vector<float>& x, std::size_t from, double rate) {
+    double first = -1.0, last = -1.0;
+    int count = 0;
+    for (std::size_t i = from + 1; i < x.size(); ++i) {
+        if (x[i - 1] < 0.0f && x[i] >= 0.0f) {
+            const double t = static_cast<double>(i - 1) + x[i - 1] / (x[i - 1] - x[i]);
+            first = first < 0.0 ? t : first;
+            last = t;
+            ++count;
+        }
+    }
+    return count > 1 ? (count - 1) * rate / (last - first) : 0.0;
+}
+
+// Plays A2 (110 Hz) for `seconds` at the rate the host believes in and answers the pitch heard.
+double PlayedHz(HostedPlugin& p, double hostRate, double seconds = 0.5) {
+    p.left.clear();
+    p.right.clear();
+    p.SendMidi(0x90, 45, 100);
+    const int frames = static_cast<int>(hostRate * seconds);
+    for (int done = 0; done < frames; done += 512)
+        p.Render(512);
+    p.SendMidi(0x80, 45, 0);
+    p.Render(512);
+    return MeasuredHz(p.left, static_cast<std::size_t>(hostRate * 0.1), hostRate);
+}
+
+// A refused rate or block size leaves the previous one in effect: the instrument keeps playing
+// in tune for the rate the host really runs at. Each edge is tried with the last accepted and
+// the first refused value.
+TEST(Dispatcher, RefusedRatesAndBlockSizesKeepThePreviousOnes) {
     TestHost host;
     HostedPlugin p(host);
-    p.Start(48000.0f, 256);
-    p.SendMidi(0x90, 69, 100);
-    for (float rate : {0.0f, -44100.0f, 1e-29f, 999.0f, 1e9f, std::nanf("")})
-        p.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate);
+    p.Start(48000.0f, 512);
+    EXPECT_NEAR(PlayedHz(p, 48000.0), 110.0, 0.2);
+
+    const struct {
+        float rate;
+        bool accepted;
+    } rates[] = {{999.0f, false}, {1000.0f, true},    {1000001.0f, false}, {1000000.0f, true},
+                 {0.0f, false},   {-44100.0f, false}, {1e-29f, false},     {std::nanf(""), false}};
+    for (const auto& r : rates) {
+        p.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        p.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, r.rate);
+        const double inEffect = r.accepted ? r.rate : 48000.0;
+        EXPECT_NEAR(PlayedHz(p, inEffect, r.rate > 100000.0f ? 0.3 : 1.0), 110.0, 0.2) << r.rate;
+    }
+
+    p.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
     for (vst::IntPtr block :
-         {vst::IntPtr{0}, vst::IntPtr{-5}, std::numeric_limits<vst::IntPtr>::max()})
+         {vst::IntPtr{1}, vst::IntPtr{0}, vst::IntPtr{1048576}, vst::IntPtr{1048577},
+          vst::IntPtr{-5}, std::numeric_limits<vst::IntPtr>::max()}) {
         p.Dispatch(vst::effSetBlockSize, 0, block);
-    p.Render(256);
-    float peak = 0.0f;
-    for (float s : p.left)
-        peak = std::max(peak, std::abs(s));
-    EXPECT_GT(peak, 0.01f); // still prepared for 48 kHz and 256 samples
+        EXPECT_NEAR(PlayedHz(p, 48000.0), 110.0, 0.2) << block;
+    }
 }
 
 } // namespace
