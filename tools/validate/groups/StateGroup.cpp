@@ -121,12 +121,11 @@ private:
 } // namespace
 
 void RunStateGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened))
         return;
-    auto a = NewInstance(library, report);
-    if (!a)
-        return;
+    auto& a = opened.plugin;
+    PluginLibrary& library = opened.library;
     if (!a->HasChunks()) {
         report.NotApplicable("the plug-in trades no chunks (no effFlagsProgramChunks)");
         return;
