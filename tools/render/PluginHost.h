@@ -11,10 +11,11 @@ namespace vorlunda::render {
 
 class ProgramFile;
 
-// Loads one VST 2.4 instrument from a shared library and serves its host callback: version,
-// time, sample rate and block size, process level, MIDI wishes and MIDI output, identity
-// strings, automation notices and capabilities. Only instruments (effFlagsIsSynth) with
-// processReplacing are accepted. Single-threaded: every call to the plug-in comes from the
+// Loads one VST 2.4 instrument from a shared library through the project's host library
+// (tools/vsthost), which answers its callback; the renderer's own policy is the transport it
+// reports (set per block from the MIDI file's tempo map) and the count of automation notices
+// and MIDI events from the plug-in. Only instruments (effFlagsIsSynth) with processReplacing are
+// accepted. Single-threaded: every call to the plug-in comes from the
 // thread that owns this object.
 class PluginHost : public vsthost::Host {
 public:
