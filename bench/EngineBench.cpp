@@ -2,7 +2,7 @@
 // rendered per second of one core) at 48 kHz, for 8 and 64 sounding voices of the default
 // program and of a rich program that switches on nearly everything.
 #include "engine/ParameterTable.h"
-#include "engine/Vorlunda2.h"
+#include "support/InstrumentHarness.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,18 +12,9 @@ namespace {
 
 using namespace vorlunda;
 
-class BenchInstrument : public Vorlunda2 {
+// The tests' instrument harness (48 kHz, blocks of 512, processing on), playing chords.
+class BenchInstrument : public test::InstrumentHarness {
 public:
-    BenchInstrument() {
-        StoreSampleRate(48000.0);
-        StoreBlockSize(512);
-        RestartProcessing();
-        ActivationChanged(true);
-    }
-    void Set(int index, double value) {
-        Parameter(index)->SetReal(value);
-        ParameterChanged(index);
-    }
     void Play(int voices) {
         for (int i = 0; i < voices; ++i)
             HandleMidiMessage(MidiEvent{0, 0x90, static_cast<std::uint8_t>(30 + i), 100});
@@ -66,13 +57,16 @@ void RenderVoices(benchmark::State& state, bool rich) {
     // Seconds of audio per second of CPU; the ns per voice-sample come from items/s.
     state.counters["realtime_x"] =
         benchmark::Counter(samples / 48000.0, benchmark::Counter::kIsRate);
-    state.counters["ns_per_voice_sample"] =
-        benchmark::Counter(samples * voices * 1e-9, benchmark::Counter::kIsRate |
-                                                        benchmark::Counter::kInvert);
+    state.counters["ns_per_voice_sample"] = benchmark::Counter(
+        samples * voices * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void DefaultProgram(benchmark::State& state) { RenderVoices(state, false); }
-void RichProgram(benchmark::State& state) { RenderVoices(state, true); }
+void DefaultProgram(benchmark::State& state) {
+    RenderVoices(state, false);
+}
+void RichProgram(benchmark::State& state) {
+    RenderVoices(state, true);
+}
 
 BENCHMARK(DefaultProgram)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(RichProgram)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);

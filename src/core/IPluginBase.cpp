@@ -1,7 +1,7 @@
 #include "core/IPluginBase.h"
 
+#include "core/IEditorView.h"
 #include "core/TextFormat.h"
-#include "graphics/IGraphics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -138,7 +138,7 @@ void IPluginBase::SetParameterFromEditor(int index, double normalised) {
     ParameterChanged(index);
 }
 
-void IPluginBase::AttachEditor(IGraphics* editor) {
+void IPluginBase::AttachEditor(IEditorView* editor) {
     if (!editor)
         return;
     Lock lock(mutex);

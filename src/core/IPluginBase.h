@@ -16,7 +16,7 @@
 
 namespace vorlunda {
 
-class IGraphics;
+class IEditorView;
 class ProgramSnapshot;
 
 constexpr std::int32_t FourCC(char a, char b, char c, char d) {
@@ -102,7 +102,7 @@ public:
     virtual int ReservedIdentityField() { return 0; }
     virtual void EditorSizeChanged() = 0;
     virtual void PrepareForHost() {}
-    virtual void AttachEditor(IGraphics* editor);
+    virtual void AttachEditor(IEditorView* editor);
     virtual void SetLatencySamples(int samples) { latency = samples; }
     virtual bool SendMidiMessage(const MidiEvent& event) = 0;
     virtual bool SendSysExMessage(const SysExEvent&) { return false; }
@@ -135,7 +135,7 @@ public:
     bool UsesStateChunks() const { return stateChunks; }
     bool IsInstrument() const { return isInstrument; }
     bool DoesMidi() const { return doesMidi; }
-    IGraphics* AttachedEditor() const { return graphics.get(); }
+    IEditorView* AttachedEditor() const { return graphics.get(); }
     RecursiveMutex& Mutex() { return mutex; }
 
     void ApplyAllParameters();
@@ -224,7 +224,7 @@ private:
     int latency = 0;             // samples
     int tailSize = 0;            // samples
     std::vector<PlugParam> parameters;
-    std::unique_ptr<IGraphics> graphics;
+    std::unique_ptr<IEditorView> graphics;
     std::vector<PresetSlot> presets;
     std::vector<double*> inputPointers;
     std::vector<double*> outputPointers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "synth/PitchFrequency.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,8 +11,6 @@
 
 namespace vorlunda {
 
-// Pitch counts 1/128 semitone; 0 is MIDI note 0 (8.176 Hz), note n is n * 128.
-inline constexpr int kMaxPitch = 17280;                 // 1/128 semitone, 135 semitones
 inline constexpr int kPitchCount = kMaxPitch + 1;       // entries of every per-pitch table
 inline constexpr int kWaveLength = 4096;                // samples per wavetable cycle
 inline constexpr int kWaveLevels = 11;                  // level L holds 2^(10 - L) harmonics
@@ -18,11 +18,6 @@ inline constexpr int kWaveforms = 3;                    // saw, square, pulse
 inline constexpr std::uint32_t kPhaseMask = 0x0FFFFFFF; // one cycle = 2^28 phase units
 inline constexpr int kPhaseIndexShift = 16;             // phase >> 16 = table index 0..4095
 inline constexpr double kInitialSampleRate = 44100.0;   // Hz, until the first prepare
-
-// Converts a pitch in 1/128 semitone to Hz by linear interpolation between the semitones of a
-// 272-entry table (136 ascending notes 0..135, 136 descending notes below note 0). Thread-safe;
-// the table is built on the first call.
-double PitchToFrequency(int pitch);
 
 // Truncates a modulated pitch (1/128 semitone) towards zero like a cast, but keeps absurd
 // modulation and NaN from overflowing: anything this far out lands on a table end anyway.

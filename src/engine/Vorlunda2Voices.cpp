@@ -2,7 +2,7 @@
 // the Repeat retrigger, and the per-tick and per-chunk work of each voice.
 #include "engine/Vorlunda2.h"
 
-#include "engine/TuningClient.h"
+#include "synth/TuningClient.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,27 +1,16 @@
 #pragma once
 
+#include "core/IEditorView.h"
+
 namespace vorlunda {
 
 class IPluginBase;
 
-// The editor's platform-neutral core as the plug-in base sees it. The plug-in owns the attached
-// editor and pushes parameter values into it; the editor paints on its own thread and never
-// takes the plug-in mutex.
-class IGraphics {
+// The editor's platform-neutral core. The plug-in base owns the attached editor and reaches it
+// through the operations of IEditorView (core/IEditorView.h), which this class implements.
+class IGraphics : public IEditorView {
 public:
-    virtual ~IGraphics() = default;
-
-    // Called with the plug-in mutex held: tells every control bound to parameter `index` its
-    // value (normalised 0..1 when `normalized`, else the real value).
-    virtual void SetParameterFromPlug(int index, double value, bool normalized) = 0;
-    // Called once when the plug-in takes ownership: creates the drawing surface.
-    virtual void PrepareDrawingSurface() = 0;
-    // Host thread: opens the editor window inside the host's `parent` window; answers whether
-    // a window is open. Without a window layer there is nothing to open.
-    virtual bool OpenWindow(void* /*parent*/) { return false; }
-    virtual void CloseWindow() {}
-    virtual int Width() const = 0;
-    virtual int Height() const = 0;
+    ~IGraphics() override = default;
 };
 
 } // namespace vorlunda

@@ -1,6 +1,6 @@
 #include "platform/ProfileFile.h"
 
-#include "synth/IniDocument.h"
+#include "platform/IniDocument.h"
 
 #include <cstdio>
 #include <mutex>

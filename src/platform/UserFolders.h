@@ -19,6 +19,10 @@ bool Exists(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(const std::string& path);
+// Creates every missing level of `path`, each readable by the user alone (mode 0700 where the
+// system has modes, as the XDG base-directory rules ask of the configuration folder); true when
+// the folder exists afterwards.
+bool CreatePrivateFolders(const std::string& path);
 
 } // namespace folders
 } // namespace vorlunda

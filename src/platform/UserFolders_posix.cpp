@@ -82,4 +82,18 @@ bool CreateFolder(const std::string& path) {
     return mkdir(path.c_str(), 0755) == 0 || Exists(path);
 }
 
+bool CreatePrivateFolders(const std::string& path) {
+    if (path.empty())
+        return false;
+    // Each prefix ending before a separator, then the whole path; existing levels are kept as
+    // they are.
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string level = path.substr(0, at);
+        if (!level.empty() && !Exists(level) && mkdir(level.c_str(), 0700) != 0 && !Exists(level))
+            return false;
+        if (at == std::string::npos)
+            return true;
+    }
+}
+
 } // namespace vorlunda::folders

@@ -38,4 +38,16 @@ bool CreateFolder(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != 0 || Exists(path);
 }
 
+bool CreatePrivateFolders(const std::string& path) {
+    // The profile folder the shell names always exists; levels below it inherit its access
+    // rights, which are the user's own.
+    for (std::size_t at = path.find_first_of("\\/", 3);; at = path.find_first_of("\\/", at + 1)) {
+        const std::string level = path.substr(0, at);
+        if (!Exists(level) && !CreateFolder(level))
+            return false;
+        if (at == std::string::npos)
+            return true;
+    }
+}
+
 } // namespace vorlunda::folders

@@ -2,19 +2,17 @@
 
 #include "core/ProgramFiles.h"
 #include "core/ProgramSnapshot.h"
-#include "engine/TuningClient.h"
+#include "synth/TuningClient.h"
 
 #include <algorithm>
-#include <clocale>
 #include <exception>
 
 namespace vorlunda {
 
 Synth::Synth(const PluginIdentity& identity) : IPluginVST(identity) {
     controllerMap.fill(-1);
-    // Numbers are formatted and parsed by our own locale-free code; the process locale is set
-    // as the plug-in always did, for anything else that might print.
-    std::setlocale(LC_ALL, "en_US.UTF-8");
+    // The process locale is the host's and stays untouched: every number we format or parse
+    // goes through our own locale-free code.
     SetUpConfiguration();
     // Last, so that the tuning library sees the registration of a complete instance.
     tuningClient = std::make_unique<TuningClient>();

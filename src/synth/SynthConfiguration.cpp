@@ -1,9 +1,9 @@
 // The per-user configuration file: startup bank, program folder, the global MIDI switches and
 // the controller map. Runs on the editor's thread (and at construction) without the plug-in
 // mutex: the audio thread reads each flag and map entry as one plain value.
+#include "platform/IniDocument.h"
 #include "platform/ProfileFile.h"
 #include "platform/UserFolders.h"
-#include "synth/IniDocument.h"
 #include "synth/Synth.h"
 
 #include <algorithm>
@@ -70,6 +70,10 @@ void Synth::SetUpConfiguration() {
         OutputChannelAt(c).label = "Vorlunda2 ";
 
     const std::string appData = folders::LocalApplicationData();
+    // A fresh account may have no configuration base folder yet: without it no file could be
+    // created and every setting would be lost silently.
+    if (!appData.empty() && !folders::Exists(appData))
+        folders::CreatePrivateFolders(appData);
     std::string folder =
         appData.empty() ? std::string() : folders::Join(appData, "TarnKettleMusic");
     if (folder.size() > 1024)

@@ -1,6 +1,6 @@
 #include "vst2/IPluginVST.h"
 
-#include "graphics/IGraphics.h"
+#include "core/IEditorView.h"
 #include "vst2/VstCallbacks.h"
 
 #include <algorithm>
@@ -214,7 +214,7 @@ void IPluginVST::PrepareForHost() {
     HostIdentified();
 }
 
-void IPluginVST::AttachEditor(IGraphics* editor) {
+void IPluginVST::AttachEditor(IEditorView* editor) {
     if (!editor)
         return;
     IPluginBase::AttachEditor(editor);
@@ -228,7 +228,7 @@ void IPluginVST::EditorSizeChanged() {
 }
 
 std::intptr_t IPluginVST::SetEditorRectFromEditor() {
-    const IGraphics* editor = AttachedEditor();
+    const IEditorView* editor = AttachedEditor();
     if (!editor)
         return 0;
     editorRect.top = 0;

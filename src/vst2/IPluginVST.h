@@ -41,7 +41,7 @@ public:
     HostId IdentifyHost() override;
     void EditorSizeChanged() override;
     void PrepareForHost() override;
-    void AttachEditor(IGraphics* editor) override;
+    void AttachEditor(IEditorView* editor) override;
     bool SendMidiMessage(const MidiEvent& event) override;
     bool SendSysExMessage(const SysExEvent& event) override;
 

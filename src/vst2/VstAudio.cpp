@@ -1,6 +1,6 @@
 // The audio and parameter callbacks and the host's event lists. Audio thread for the process
 // callbacks: nothing here allocates, and every call holds the plug-in mutex.
-#include "graphics/IGraphics.h"
+#include "core/IEditorView.h"
 #include "vst2/IPluginVST.h"
 #include "vst2/VstCallbacks.h"
 
@@ -127,7 +127,7 @@ void IPluginVST::SetParameterNormalised(int index, float value) {
     // Hosts have been seen to send values a little outside 0..1, and a NaN would reach the
     // engine as a real value below the minimum: the host's value is held to the normalised range.
     value = value >= 0.0f ? std::min(value, 1.0f) : 0.0f;
-    if (IGraphics* editor = AttachedEditor())
+    if (IEditorView* editor = AttachedEditor())
         editor->SetParameterFromPlug(index, value, true);
     param->SetFromNormalised(value);
     ParameterChanged(index); // the change came from the host: it is not told back

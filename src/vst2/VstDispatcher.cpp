@@ -1,7 +1,7 @@
 // The dispatcher: every host request that is not audio or a parameter value. One switch; each
 // case calls a named operation.
+#include "core/IEditorView.h"
 #include "core/TextFormat.h"
-#include "graphics/IGraphics.h"
 #include "vst2/IPluginVST.h"
 #include "vst2/VstCallbacks.h"
 
@@ -221,7 +221,7 @@ std::intptr_t IPluginVST::StringToParameter(int index, const char* text) {
     if (!param->ValueOfDisplay(text, &v))
         return 0;
     v = std::clamp(v, param->Minimum(), param->Maximum());
-    if (IGraphics* editor = AttachedEditor())
+    if (IEditorView* editor = AttachedEditor())
         editor->SetParameterFromPlug(index, v, false);
     param->SetReal(v);
     ParameterChanged(index);

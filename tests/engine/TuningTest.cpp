@@ -3,11 +3,13 @@
 // copied into the system directory and loaded from there exactly as the plug-in loads it.
 #include "engine/OscillatorTables.h"
 #include "engine/ParameterTable.h"
-#include "engine/TuningClient.h"
-#include "engine/TuningLibrary.h"
+#include "platform/DynamicLibrary.h"
 #include "support/EmptyPrograms.h"
 #include "support/InstrumentHarness.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHost.h"
+#include "synth/TuningClient.h"
+#include "synth/TuningLibrary.h"
 #include "vst2/VstAbi.h"
 
 #include <gtest/gtest.h>
@@ -59,8 +61,8 @@ std::filesystem::path ExecutableFolder() {
 // reach the same loaded module and the same state.
 class FakeMts {
 public:
-    explicit FakeMts(const std::string& path) : library(TuningLibrary::OpenLibrary(path.c_str())) {
-        if (!library)
+    explicit FakeMts(const std::string& path) {
+        if (!library.Open(path))
             return;
         Find("FakeMts_Reset", reset);
         Find("FakeMts_SetNoteFrequency", setNoteFrequency);
@@ -71,14 +73,10 @@ public:
         Find("FakeMts_LastFilterNote", lastFilterNote);
         Find("FakeMts_LastFilterChannel", lastFilterChannel);
     }
-    ~FakeMts() {
-        if (library)
-            TuningLibrary::CloseLibrary(library);
-    }
     FakeMts(const FakeMts&) = delete;
     FakeMts& operator=(const FakeMts&) = delete;
 
-    bool Usable() const { return library && reset && count && lastFilterChannel; }
+    bool Usable() const { return library.IsOpen() && reset && count && lastFilterChannel; }
     void Reset() const { reset(); }
     void SetNoteFrequency(int note, double hz) const { setNoteFrequency(note, hz); }
     void SetHasMaster(bool on) const { setHasMaster(on ? 1 : 0); }
@@ -97,10 +95,10 @@ public:
 private:
     template <typename Function>
     void Find(const char* name, Function& out) {
-        out = reinterpret_cast<Function>(TuningLibrary::FindFunction(library, name));
+        out = reinterpret_cast<Function>(library.Symbol(name));
     }
 
-    void* library = nullptr;
+    DynamicLibrary library;
     void (*reset)() = nullptr;
     void (*setNoteFrequency)(int, double) = nullptr;
     void (*setHasMaster)(int) = nullptr;
@@ -404,13 +402,8 @@ TEST_F(Tuning, NoMasterTableMeansNoMaster) {
 
 // --- Through the plug-in library, as a host loads and plays it ---
 
-vst::IntPtr VORLUNDA_VST_CALL VersionOnlyHost(vst::AEffect*, vst::Int32 opcode, vst::Int32,
-                                              vst::IntPtr, void*, float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
-
 // A private copy of the built plug-in library, loaded under its own name: a module of its own,
-// whose load (and with it the tuning library lookup) runs now, with the fake in place, and
+// whose first instance (and with it the tuning library lookup) runs with the fake in place, and
 // whose unload releases the fake again.
 class PluginCopy {
 public:
@@ -422,35 +415,32 @@ public:
         std::filesystem::copy_file(built, path, std::filesystem::copy_options::overwrite_existing,
                                    error);
         if (!error)
-            library = TuningLibrary::OpenLibrary(path.string().c_str());
+            library.Open(path.string());
     }
     ~PluginCopy() {
-        if (library)
-            TuningLibrary::CloseLibrary(library);
+        library.Close();
         std::error_code error;
         std::filesystem::remove(path, error);
     }
     PluginCopy(const PluginCopy&) = delete;
     PluginCopy& operator=(const PluginCopy&) = delete;
 
-    bool Loaded() const { return library != nullptr; }
+    bool Loaded() const { return library.IsOpen(); }
     // A started instance (opened, 48 kHz, blocks of 512, processing on), or null.
-    vst::AEffect* CreateInstance() const {
-        const auto entry = reinterpret_cast<vst::EntryPointProc>(
-            TuningLibrary::FindFunction(library, "VSTPluginMain"));
-        vst::AEffect* effect = entry ? entry(&VersionOnlyHost) : nullptr;
+    vst::AEffect* CreateInstance() {
+        vst::AEffect* effect = host.Create(library.Entry());
         if (!effect)
             return nullptr;
-        effect->dispatcher(effect, vst::effOpen, 0, 0, nullptr, 0.0f);
-        effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
-        effect->dispatcher(effect, vst::effSetBlockSize, 0, 512, nullptr, 0.0f);
-        effect->dispatcher(effect, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+        vsthost::Instance calls(effect, nullptr);
+        calls.Open(48000.0, 512);
+        calls.Dispatch(vst::effMainsChanged, 0, 1);
         return effect;
     }
 
 private:
     std::filesystem::path path;
-    void* library = nullptr;
+    vsthost::PluginLibrary library;
+    test::TestHost host;
 };
 
 void SendMidi(vst::AEffect* effect, int status, int data1, int data2) {
@@ -498,12 +488,16 @@ TEST_F(Tuning, QuarterToneShiftThroughThePluginEntryPoint) {
     const int registered = fake->Count(kRegisterClient);
     const int deregistered = fake->Count(kDeregisterClient);
     {
+        const int callsBeforeLoad = fake->TotalCalls();
         PluginCopy plugin;
         ASSERT_TRUE(plugin.Loaded());
-        // The library's module load found the fake where the platform keeps it.
-        EXPECT_EQ(fake->Count(kGetTuningTable), tablesFetched + 1);
+        // Loading the module touches no tuning library: under Windows its static initialisers
+        // run under the loader lock, where loading another library is forbidden.
+        EXPECT_EQ(fake->TotalCalls(), callsBeforeLoad);
         vst::AEffect* effect = plugin.CreateInstance();
         ASSERT_NE(effect, nullptr);
+        // The first instance found the fake where the platform keeps it.
+        EXPECT_EQ(fake->Count(kGetTuningTable), tablesFetched + 1);
         EXPECT_EQ(fake->Count(kRegisterClient), registered + 1);
         // Index 1: a program chunk.
         EXPECT_NE(effect->dispatcher(effect, vst::effSetChunk, 1, program.ByteCount(),

@@ -5,7 +5,7 @@
 //
 // Built twice: as the full library (libMTS.so / LIBMTS.dll), and with FAKE_MTS_PARTIAL as a
 // library that lacks registration and "MTS_HasMaster", for the fallbacks on missing functions.
-#include "engine/TuningLibrary.h"
+#include "synth/TuningLibrary.h"
 
 #include <array>
 #include <cmath>

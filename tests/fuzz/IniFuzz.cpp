@@ -2,7 +2,7 @@
 // functions) on arbitrary bytes: parsing never fails, and writing settings the way the plug-in
 // does gives a text that reads back exactly the settings expected, with every other setting
 // as it was read.
-#include "synth/IniDocument.h"
+#include "platform/IniDocument.h"
 
 #include <cstddef>
 #include <cstdint>

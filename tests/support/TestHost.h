@@ -1,21 +1,20 @@
 #pragma once
 
-#include "support/PluginModule.h"
+#include "Host.h"
+#include "Instance.h"
+#include "PluginLibrary.h"
 #include "vst2/VstAbi.h"
 
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace vorlunda::test {
 
-// The host side of the VST 2.4 interface as the tests play it: answers the plug-in's callback
-// from configurable fields and records what the plug-in asked for.
-struct TestHost {
-    std::string product = "vorlunda-tests";
-    std::string vendor = "Vorlunda test rig";
-    vst::IntPtr vendorVersion = 10203;
+// The host side of the VST 2.4 interface as the tests play it: the project's host
+// (tools/vsthost) answering from configurable fields and recording what the plug-in asked for.
+// The host constructed last also serves instances made in-process, whose record names no host.
+struct TestHost : vsthost::Host {
     vst::IntPtr processLevel = 1;
     bool reportTime = true;
     vst::VstTimeInfo time{};
@@ -29,17 +28,19 @@ struct TestHost {
     TestHost();
     int Count(vst::Int32 opcode) const;
 
-    // The callback handed to the entry point; it serves the host made current last.
-    static vst::IntPtr VORLUNDA_VST_CALL Callback(vst::AEffect* effect, vst::Int32 opcode,
-                                                  vst::Int32 index, vst::IntPtr value, void* ptr,
-                                                  float opt);
-    static TestHost* current;
     // The plug-in calls back from the audio thread and the host's other threads alike.
-    std::mutex mutex;
+    mutable std::mutex mutex;
+
+protected:
+    void Called(vst::Int32 opcode) override;
+    void Automated(vst::Int32 index, float value) override;
+    vst::VstTimeInfo* Time(vst::IntPtr mask) override;
+    vst::IntPtr EventsFromPlugin(const vst::VstEvents* events) override;
+    vst::IntPtr ProcessLevel() const override { return processLevel; }
 };
 
-// One plug-in instance created through an exported entry point of a loaded library, closed
-// through the dispatcher when it goes away.
+// One plug-in instance created through an exported entry point of the built plug-in library,
+// closed through the dispatcher when it goes away.
 class HostedPlugin {
 public:
     // Loads the library once per process and creates an instance through `entryName`.
@@ -63,7 +64,10 @@ public:
 
     std::vector<float> left, right;
 
-    static PluginModule& Module();
+    static vsthost::PluginLibrary& Module();
+
+private:
+    vsthost::Instance calls;
 };
 
 } // namespace vorlunda::test

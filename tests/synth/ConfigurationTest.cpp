@@ -1,15 +1,23 @@
 #include "engine/Vorlunda2.h"
+#include "platform/IniDocument.h"
 #include "platform/ProfileFile.h"
 #include "platform/UserFolders.h"
 #include "support/TestEnvironment.h"
-#include "synth/IniDocument.h"
+#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace vorlunda {
 namespace {
@@ -187,6 +195,106 @@ TEST(IniDocument, ConcurrentWritersNeverCorruptTheFile) {
             EXPECT_EQ(file.Read("S" + std::to_string(id), "K" + std::to_string(k), "?", 64),
                       std::to_string(180 + k));
     }
+}
+
+#ifndef _WIN32
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name(name) {
+        const char* old = std::getenv(name);
+        had = old != nullptr;
+        saved = old ? old : "";
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnvironment() {
+        if (had)
+            setenv(name, saved.c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+private:
+    const char* name;
+    bool had = false;
+    std::string saved;
+};
+
+TEST(Configuration, MissingConfigurationBaseFolderIsCreatedPrivateThenTheFile) {
+    // A fresh account: a home folder without .config, and no XDG_CONFIG_HOME.
+    const std::filesystem::path home =
+        std::filesystem::path(test::TemporaryRoot()) / "fresh-account-home";
+    std::filesystem::create_directories(home);
+    ScopedEnvironment noXdg("XDG_CONFIG_HOME", nullptr);
+    ScopedEnvironment freshHome("HOME", home.c_str());
+    ASSERT_FALSE(std::filesystem::exists(home / ".config"));
+    Vorlunda2 synth;
+    const std::filesystem::path ini = home / ".config" / "TarnKettleMusic" / "vorlunda2.ini";
+    EXPECT_EQ(synth.IniPath(), ini.string());
+    EXPECT_TRUE(std::filesystem::is_regular_file(ini));
+    // The base folder is the user's alone, as the XDG base-directory rules ask.
+    struct stat info {};
+    ASSERT_EQ(stat((home / ".config").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // Settings written now survive into the next instance.
+    synth.midiThru = true;
+    synth.WriteConfiguration(Synth::ConfigurationPart::MidiThru);
+    Vorlunda2 next;
+    EXPECT_TRUE(next.midiThru);
+}
+
+TEST(Configuration, MissingNestedXdgFolderIsCreatedLevelByLevel) {
+    const std::filesystem::path base =
+        std::filesystem::path(test::TemporaryRoot()) / "xdg-missing" / "a" / "b";
+    ScopedEnvironment xdg("XDG_CONFIG_HOME", base.c_str());
+    Vorlunda2 synth;
+    EXPECT_TRUE(std::filesystem::is_regular_file(base / "TarnKettleMusic" / "vorlunda2.ini"));
+    struct stat info {};
+    ASSERT_EQ(stat(base.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+#endif
+
+// A host running in a locale with a decimal comma keeps it: the plug-in never sets the
+// process's locale, and its own number texts still use a point.
+TEST(HostLocale, InstancesLeaveTheProcessLocaleAloneAndFormatWithAPoint) {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = old ? old : "C";
+    bool german = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252"})
+        if (std::setlocale(LC_ALL, name)) {
+            german = true;
+            break;
+        }
+#ifndef _WIN32
+    ASSERT_TRUE(german) << "de_DE.UTF-8 is missing (scripts/setup generates it)";
+#else
+    if (!german)
+        GTEST_SKIP() << "no German locale in this wine prefix";
+#endif
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    {
+        Vorlunda2 synth;
+        test::TestHost host;
+        test::HostedPlugin plugin(host);
+        plugin.Start();
+        EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
+        EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+        int withPoint = 0;
+        for (int i = 0; i < plugin.effect->numParams; ++i) {
+            char text[256] = {};
+            plugin.Dispatch(vst::effGetParamDisplay, i, 0, text);
+            EXPECT_EQ(std::string(text).find(','), std::string::npos) << i << ": " << text;
+            withPoint += std::string(text).find('.') != std::string::npos;
+        }
+        EXPECT_GT(withPoint, 0);
+    }
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
+    std::setlocale(LC_ALL, saved.c_str());
 }
 
 } // namespace

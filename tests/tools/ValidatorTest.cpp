@@ -3,7 +3,6 @@
 // and the event lists. The groups themselves are tested against a misbehaving instrument by
 // tools/validate/ValidatorTests.cmake.
 #include "CanaryText.h"
-#include "EventList.h"
 #include "GroupReport.h"
 #include "GuardedChannels.h"
 #include "Random.h"
@@ -253,34 +252,6 @@ TEST(ValidatorOptions, CommandLine) {
     EXPECT_FALSE(ValidatorOptions::Parse({"p.so", "--child"}, options, error));
     ASSERT_TRUE(ValidatorOptions::Parse({"--help"}, options, error));
     EXPECT_TRUE(options.help);
-}
-
-TEST(ValidatorEvents, ListsAsManyAsTheyHoldInOffsetOrder) {
-    EventList events(4);
-    const char sysex[] = {'\xF0', 1, 2, '\xF7'};
-    EXPECT_TRUE(events.Midi(9, 0x90, 60, 100));
-    EXPECT_TRUE(events.SysEx(3, sysex, 4));
-    EXPECT_TRUE(events.Midi(3, 0x80, 60, 0));
-    EXPECT_TRUE(events.Midi(0, 0xB0, 64, 127));
-    EXPECT_FALSE(events.Midi(0, 0xB0, 64, 0)); // full
-    events.Sort();
-    vst::VstEvents* list = events.Events();
-    ASSERT_EQ(list->numEvents, 4);
-    // The record declares two entries and carries numEvents: read through a pointer.
-    vst::VstEvent* const* entries = list->events;
-    std::vector<int> offsets;
-    for (int i = 0; i < list->numEvents; ++i)
-        offsets.push_back(entries[i]->deltaFrames);
-    EXPECT_EQ(offsets, (std::vector<int>{0, 3, 3, 9}));
-    // Equal offsets keep their order: the SysEx came first.
-    EXPECT_EQ(entries[1]->type, vst::kVstSysExType);
-    const auto* s = reinterpret_cast<const vst::VstMidiSysexEvent*>(entries[1]);
-    EXPECT_EQ(s->dumpBytes, 4);
-    EXPECT_EQ(s->byteSize, static_cast<int>(sizeof(vst::VstMidiSysexEvent)));
-    const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(entries[3]);
-    EXPECT_EQ(static_cast<unsigned char>(m->midiData[0]), 0x90);
-    events.Clear();
-    EXPECT_EQ(events.Events()->numEvents, 0);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ class Recorder : public IPluginVST {
 public:
     explicit Recorder(TestHost& host) : IPluginVST(RecorderIdentity()) {
         ConnectHost(&TestHost::Callback);
-        TestHost::current = &host;
+        TestHost::ServeUnnamed(&host);
     }
     void HandleMidiMessage(const MidiEvent& e) override { midi.push_back(e); }
     void HandleSysExMessage(const SysExEvent& e) override {

@@ -3,7 +3,6 @@
 #include "ProgramFile.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 
 // The project's version in decimal (20002 for 2.0.2), reported as the host's vendor version.
@@ -15,34 +14,13 @@ namespace vorlunda::render {
 
 using namespace vorlunda::vst;
 
-namespace {
-
-// Process levels of the interface that this host reports besides offline (4): the caller's
-// thread is the user-interface thread (1) or the audio thread (2).
-constexpr Int32 kProcessLevelUser = 1;
-constexpr Int32 kProcessLevelRealtime = 2;
-constexpr std::size_t kHostStringBytes = 64; // the interface's bound for vendor/product strings
-
-// The plug-in calls the host before the entry point has answered, when its AEffect cannot
-// name the host yet; this is the host being loaded on this thread at that moment.
-thread_local PluginHost* loadingHost = nullptr;
-
-const char* const kCapabilities[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo",
-                                     "receiveVstEvents", "receiveVstMidiEvent"};
-
-IntPtr CopyString(void* ptr, const char* text) {
-    if (!ptr)
-        return 0;
-    auto* out = static_cast<char*>(ptr);
-    const std::size_t length = std::min(std::strlen(text), kHostStringBytes - 1);
-    std::memcpy(out, text, length);
-    out[length] = '\0';
-    return 1;
+PluginHost::PluginHost() {
+    vendor = kVendorString;
+    product = kProductString;
+    vendorVersion = VORLUNDA_RENDER_VERSION;
+    SetSampleRate(48000.0);
+    SetBlockSize(512);
 }
-
-} // namespace
-
-PluginHost::PluginHost() = default;
 
 PluginHost::~PluginHost() {
     Unload();
@@ -68,54 +46,50 @@ bool PluginHost::Load(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return Fail("no such file: " + path);
-    if (!library.Open(path))
-        return Fail(path + ": not a VST 2.4 plug-in library (cannot be loaded: " + library.Error() +
-                    ")");
-    auto entry = reinterpret_cast<EntryPointProc>(library.Symbol("VSTPluginMain"));
-    if (!entry)
-        entry = reinterpret_cast<EntryPointProc>(library.Symbol("main"));
-    if (!entry)
-        return Fail(path + ": not a VST 2.4 plug-in library (no VSTPluginMain or main)");
-
-    loadingHost = this;
-    AEffect* created = entry(&PluginHost::Callback);
-    loadingHost = nullptr;
+    if (!library.Open(path)) {
+        if (library.LastFailure() == vsthost::PluginLibrary::Failure::NoEntryPoint)
+            return Fail(path + ": not a VST 2.4 plug-in library (no VSTPluginMain or main)");
+        return Fail(path + ": not a VST 2.4 plug-in library (cannot be loaded: " +
+                    library.SystemReason() + ")");
+    }
+    Refusal refusal = Refusal::None;
+    AEffect* created = Create(library.Entry(), &refusal);
+    if (refusal == Refusal::BadMagic)
+        return Fail(path + ": not a VST 2.4 plug-in library (bad magic in its AEffect)");
     if (!created)
         return Fail(path + ": the plug-in's entry point answered no plug-in");
-    if (created->magic != kEffectMagic)
-        return Fail(path + ": not a VST 2.4 plug-in library (bad magic in its AEffect)");
     effect = created;
-    effect->user = this;
-    if (!(effect->flags & effFlagsIsSynth))
+    plugin = vsthost::Instance(effect, nullptr);
+    switch (vsthost::CheckInstrument(*effect)) {
+    case vsthost::InstrumentProblem::NotInstrument:
         return Fail(path + ": not an instrument (the plug-in is an effect)");
-    if (!(effect->flags & effFlagsCanReplacing) || !effect->processReplacing)
+    case vsthost::InstrumentProblem::NoProcessReplacing:
         return Fail(path + ": the plug-in has no processReplacing");
-    if (effect->numOutputs < 1)
+    case vsthost::InstrumentProblem::NoOutputs:
         return Fail(path + ": the plug-in has no audio outputs");
+    case vsthost::InstrumentProblem::None:
+        break;
+    }
     return true;
 }
 
 void PluginHost::Open(double rate, int block) {
-    sampleRate = rate;
-    blockSize = block;
-    Dispatch(effOpen);
-    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-    Dispatch(effSetBlockSize, 0, block);
+    SetSampleRate(rate);
+    SetBlockSize(block);
+    plugin.Open(rate, block);
 }
 
 void PluginHost::Resume() {
     if (running)
         return;
-    Dispatch(effMainsChanged, 0, 1);
-    Dispatch(effStartProcess);
+    plugin.Resume();
     running = true;
 }
 
 void PluginHost::Suspend() {
     if (!running)
         return;
-    Dispatch(effStopProcess);
-    Dispatch(effMainsChanged, 0, 0);
+    plugin.Suspend();
     running = false;
 }
 
@@ -176,7 +150,7 @@ bool PluginHost::LoadProgramFile(const ProgramFile& file) {
             if (file.IsBank())
                 Dispatch(effSetProgram, 0, static_cast<IntPtr>(p));
             for (std::size_t i = 0; i < programs[p].values.size(); ++i)
-                effect->setParameter(effect, static_cast<Int32>(i), programs[p].values[i]);
+                plugin.SetParameter(static_cast<Int32>(i), programs[p].values[i]);
             std::string name = programs[p].name;
             Dispatch(effSetProgramName, 0, 0, name.data());
         }
@@ -187,70 +161,30 @@ bool PluginHost::LoadProgramFile(const ProgramFile& file) {
 }
 
 IntPtr PluginHost::Dispatch(Int32 opcode, Int32 index, IntPtr value, void* ptr, float opt) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    return plugin.Dispatch(opcode, index, value, ptr, opt);
 }
 
 void PluginHost::ProcessEvents(VstEvents* events) {
-    inAudioCall = true;
-    Dispatch(effProcessEvents, 0, 0, events);
-    inAudioCall = false;
+    plugin.ProcessEvents(events);
 }
 
 void PluginHost::ProcessReplacing(float** inputs, float** outputs, int frames) {
-    inAudioCall = true;
-    effect->processReplacing(effect, inputs, outputs, frames);
-    inAudioCall = false;
+    plugin.ProcessReplacing(inputs, outputs, frames);
 }
 
-IntPtr VORLUNDA_VST_CALL PluginHost::Callback(AEffect* effect, Int32 opcode, Int32 index,
-                                              IntPtr value, void* ptr, float) {
-    PluginHost* host =
-        effect && effect->user ? static_cast<PluginHost*>(effect->user) : loadingHost;
-    if (opcode == audioMasterVersion)
-        return kVstVersion;
-    return host ? host->Answer(opcode, index, value, ptr) : 0;
+void PluginHost::Automated(Int32, float) {
+    ++automationCalls;
 }
 
-IntPtr PluginHost::Answer(Int32 opcode, Int32, IntPtr, void* ptr) {
-    switch (opcode) {
-    case audioMasterAutomate:
-    case audioMasterBeginEdit:
-    case audioMasterEndEdit:
-        ++automationCalls;
-        return 1;
-    case audioMasterWantMidi:
-        return 1;
-    case audioMasterGetTime:
-        return reinterpret_cast<IntPtr>(&timeInfo);
-    case audioMasterProcessEvents:
-        return CountOutgoingEvents(static_cast<const VstEvents*>(ptr));
-    case audioMasterGetSampleRate:
-        return static_cast<IntPtr>(sampleRate);
-    case audioMasterGetBlockSize:
-        return blockSize;
-    case audioMasterGetCurrentProcessLevel:
-        if (offline)
-            return kVstProcessLevelOffline;
-        return inAudioCall ? kProcessLevelRealtime : kProcessLevelUser;
-    case audioMasterGetVendorString:
-        return CopyString(ptr, kVendorString);
-    case audioMasterGetProductString:
-        return CopyString(ptr, kProductString);
-    case audioMasterGetVendorVersion:
-        return VORLUNDA_RENDER_VERSION;
-    case audioMasterCanDo:
-        if (!ptr)
-            return 0;
-        for (const char* capability : kCapabilities)
-            if (std::strcmp(static_cast<const char*>(ptr), capability) == 0)
-                return 1;
-        return 0;
-    default:
-        return 0;
-    }
+void PluginHost::Edited(Int32, Int32) {
+    ++automationCalls;
 }
 
-IntPtr PluginHost::CountOutgoingEvents(const VstEvents* events) {
+VstTimeInfo* PluginHost::Time(IntPtr) {
+    return &timeInfo;
+}
+
+IntPtr PluginHost::EventsFromPlugin(const VstEvents* events) {
     if (!events)
         return 0;
     // The list really holds numEvents pointers, whatever length the record declares.

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "SharedLibrary.h"
+#include "Host.h"
+#include "Instance.h"
+#include "PluginLibrary.h"
 #include "vst2/VstAbi.h"
 
 #include <string>
@@ -9,20 +11,19 @@ namespace vorlunda::render {
 
 class ProgramFile;
 
-// Loads one VST 2.4 instrument from a shared library and serves its host callback: version,
-// time, sample rate and block size, process level, MIDI wishes and MIDI output, identity
-// strings, automation notices and capabilities. Only instruments (effFlagsIsSynth) with
-// processReplacing are accepted. Single-threaded: every call to the plug-in comes from the
+// Loads one VST 2.4 instrument from a shared library through the project's host library
+// (tools/vsthost), which answers its callback; the renderer's own policy is the transport it
+// reports (set per block from the MIDI file's tempo map) and the count of automation notices
+// and MIDI events from the plug-in. Only instruments (effFlagsIsSynth) with processReplacing are
+// accepted. Single-threaded: every call to the plug-in comes from the
 // thread that owns this object.
-class PluginHost {
+class PluginHost : public vsthost::Host {
 public:
     static constexpr const char* kProductString = "vorlunda2-render";
     static constexpr const char* kVendorString = "TarnKettleMusic";
 
     PluginHost();
-    ~PluginHost(); // suspends, closes and unloads the plug-in
-    PluginHost(const PluginHost&) = delete;
-    PluginHost& operator=(const PluginHost&) = delete;
+    ~PluginHost() override; // suspends, closes and unloads the plug-in
 
     // Loads the library and starts the plug-in through its entry point; false with a one-line
     // reason in Error() (missing file, not a VST 2.4 library, not an instrument, ...).
@@ -39,7 +40,6 @@ public:
     bool SelectProgram(int program);
     std::string ProgramName();
 
-    void SetOffline(bool offline) { this->offline = offline; }
     // The transport that audioMasterGetTime reports until the next call.
     void SetTime(const vst::VstTimeInfo& time) { timeInfo = time; }
 
@@ -53,24 +53,22 @@ public:
     long MidiEventsReceived() const { return midiEventsReceived; }
     long AutomationCalls() const { return automationCalls; }
 
+protected:
+    void Automated(vst::Int32 index, float value) override;
+    void Edited(vst::Int32 opcode, vst::Int32 index) override;
+    vst::VstTimeInfo* Time(vst::IntPtr mask) override;
+    vst::IntPtr EventsFromPlugin(const vst::VstEvents* events) override;
+
 private:
-    static vst::IntPtr VORLUNDA_VST_CALL Callback(vst::AEffect* effect, vst::Int32 opcode,
-                                                  vst::Int32 index, vst::IntPtr value, void* ptr,
-                                                  float opt);
-    vst::IntPtr Answer(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void* ptr);
-    vst::IntPtr CountOutgoingEvents(const vst::VstEvents* events);
     bool Fail(std::string reason);
     void Unload();
 
-    SharedLibrary library;
+    vsthost::PluginLibrary library;
     vst::AEffect* effect = nullptr;
+    vsthost::Instance plugin;
     std::string error;
     vst::VstTimeInfo timeInfo{};
-    double sampleRate = 48000.0;
-    int blockSize = 512;
-    bool offline = false;
     bool running = false;
-    bool inAudioCall = false; // the plug-in is inside an audio-thread call
     long midiEventsReceived = 0;
     long automationCalls = 0;
 };

@@ -14,9 +14,6 @@ using namespace vorlunda::vst;
 
 namespace {
 constexpr auto kProgressInterval = std::chrono::seconds(3);
-// VstEvents: numEvents and reserved take one pointer-sized word each, then the pointers.
-constexpr std::size_t kEventListHeaderWords = 2;
-static_assert(offsetof(VstEvents, events) == kEventListHeaderWords * sizeof(IntPtr));
 } // namespace
 
 Renderer::Renderer(PluginHost& host, const RenderSettings& settings)
@@ -86,30 +83,18 @@ bool Renderer::Render(const std::vector<MidiMessage>& messages, const TempoMap& 
 
 void Renderer::SendDueEvents(const std::vector<MidiMessage>& messages, std::size_t& next,
                              std::int64_t blockStart, int frames) {
-    blockEvents.clear();
-    while (next < messages.size() && FrameOf(messages[next].seconds) < blockStart + frames) {
-        const MidiMessage& m = messages[next++];
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof(VstMidiEvent);
-        event.deltaFrames =
-            static_cast<Int32>(std::max<std::int64_t>(FrameOf(m.seconds) - blockStart, 0));
-        event.midiData[0] = static_cast<char>(m.status);
-        event.midiData[1] = static_cast<char>(m.data1);
-        event.midiData[2] = static_cast<char>(m.data2);
-        blockEvents.push_back(event);
-    }
-    if (blockEvents.empty())
+    std::size_t due = next;
+    while (due < messages.size() && FrameOf(messages[due].seconds) < blockStart + frames)
+        ++due;
+    if (due == next)
         return;
-    const std::size_t words =
-        std::max(kEventListHeaderWords + blockEvents.size(), sizeof(VstEvents) / sizeof(IntPtr));
-    eventList.assign(words, 0);
-    auto* list = reinterpret_cast<VstEvents*>(eventList.data());
-    list->numEvents = static_cast<Int32>(blockEvents.size());
-    auto** pointers = reinterpret_cast<VstEvent**>(eventList.data() + kEventListHeaderWords);
-    for (std::size_t i = 0; i < blockEvents.size(); ++i)
-        pointers[i] = reinterpret_cast<VstEvent*>(&blockEvents[i]);
-    host.ProcessEvents(list);
+    blockEvents.ClearWithRoomFor(static_cast<int>(due - next));
+    for (; next < due; ++next) {
+        const MidiMessage& m = messages[next];
+        const auto offset = std::max<std::int64_t>(FrameOf(m.seconds) - blockStart, 0);
+        blockEvents.Midi(static_cast<int>(offset), m.status, m.data1, m.data2);
+    }
+    host.ProcessEvents(blockEvents.Events());
 }
 
 void Renderer::SetTransport(const TempoMap& tempo, std::int64_t blockStart, bool first) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioSink.h"
+#include "EventList.h"
 #include "MidiFile.h"
 #include "PluginHost.h"
 #include "TempoMap.h"
@@ -56,8 +57,7 @@ private:
     std::string error;
     std::vector<std::vector<float>> inputs, outputs;
     std::vector<float*> inputPointers, outputPointers;
-    std::vector<vst::VstMidiEvent> blockEvents;
-    std::vector<vst::IntPtr> eventList; // a VstEvents record with room for every pointer
+    vsthost::EventList blockEvents;
 };
 
 } // namespace vorlunda::render

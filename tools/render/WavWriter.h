@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioSink.h"
+#include "FloatWavWriter.h"
 
 #include <cstdint>
 #include <string>
@@ -9,8 +10,11 @@
 namespace vorlunda::render {
 
 // Writes a WAV file of 32-bit float samples, streaming: libsndfile natively, our own RIFF
-// writer under Windows. Float keeps the plug-in's output exact, so two renders compare to the
-// last bit.
+// writer (FloatWavWriter) under Windows. Float keeps the plug-in's output exact, so two renders
+// compare to the last bit.
+#ifdef _WIN32
+using WavWriter = FloatWavWriter;
+#else
 class WavWriter : public AudioSink {
 public:
     WavWriter() = default;
@@ -26,12 +30,13 @@ public:
     const std::string& Error() const { return error; }
 
 private:
-    void* file = nullptr; // SNDFILE* or FILE*
+    void* file = nullptr; // SNDFILE*
     std::string path;
     std::string error;
     int channelCount = 0;
     std::int64_t framesWritten = 0;
     std::vector<float> interleaved;
 };
+#endif
 
 } // namespace vorlunda::render

@@ -5,9 +5,13 @@
 
 #include <cstdint>
 
+namespace vorlunda::vsthost {
+class EventList;
+}
+
 namespace vorlunda::validate {
 
-class EventList;
+using vsthost::EventList;
 class PluginInstance;
 
 enum class Precision { Single, Double };

@@ -26,6 +26,15 @@ public:
     static void PrepareChild();
 
 private:
+    // The group's wall-clock limit in seconds: the one given on the command line, else the
+    // group's own stretched for sanitizer builds.
+    int LimitSeconds(const GroupInfo& group) const;
+    // The child's report when it ended cleanly with a complete one, else that report with the
+    // failure `what` (and the stage the child had reached) in front.
+    static GroupReport ChildReport(const std::string& output, bool cleanExit, std::string what);
+    // A group that could not even start its child.
+    static GroupReport NotStarted(const std::string& why);
+
     const ValidatorOptions& options;
 };
 

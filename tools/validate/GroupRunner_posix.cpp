@@ -53,14 +53,10 @@ void GroupRunner::PrepareChild() {
 
 GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     const auto started = std::chrono::steady_clock::now();
-    const int limit =
-        options.limitSeconds > 0 ? options.limitSeconds : group.limitSeconds * TimeLimitFactor();
+    const int limit = LimitSeconds(group);
     int channel[2];
-    if (pipe(channel) != 0) {
-        GroupReport report;
-        report.Fail(std::string("cannot start a child process: ") + std::strerror(errno));
-        return report;
-    }
+    if (pipe(channel) != 0)
+        return NotStarted(std::string("cannot start a child process: ") + std::strerror(errno));
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t child = fork();
@@ -80,9 +76,7 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     close(channel[1]);
     if (child < 0) {
         close(channel[0]);
-        GroupReport report;
-        report.Fail(std::string("cannot start a child process: ") + std::strerror(errno));
-        return report;
+        return NotStarted(std::string("cannot start a child process: ") + std::strerror(errno));
     }
 
     std::string output;
@@ -119,17 +113,8 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     }
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
-    GroupReport report;
-    const bool complete = GroupReport::Parse(output, report);
-    const bool cleanExit = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (complete && cleanExit && !timedOut)
-        return report;
-    std::string what = Describe(status, timedOut, limit);
-    const std::string stage = LastStage(output);
-    if (!stage.empty())
-        what += " while: " + stage;
-    report.FailFirst(what);
-    return report;
+    const bool cleanExit = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !timedOut;
+    return ChildReport(output, cleanExit, Describe(status, timedOut, limit));
 }
 
 } // namespace vorlunda::validate

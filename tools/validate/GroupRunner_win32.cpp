@@ -1,5 +1,7 @@
 #include "GroupRunner.h"
 
+#include "platform/WideText_win32.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -11,16 +13,6 @@
 namespace vorlunda::validate {
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
 
 // One argument quoted the way the C runtime splits a command line again.
 std::wstring Quoted(const std::wstring& argument) {
@@ -93,9 +85,7 @@ void GroupRunner::PrepareChild() {
 
 GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     const auto started = std::chrono::steady_clock::now();
-    const int limit =
-        options.limitSeconds > 0 ? options.limitSeconds : group.limitSeconds * TimeLimitFactor();
-    GroupReport report;
+    const int limit = LimitSeconds(group);
 
     std::wstring command = Quoted(OwnPath());
     for (const std::string& argument : options.ChildArguments(group.name))
@@ -104,10 +94,8 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        report.Fail("cannot create a pipe for the child process");
-        return report;
-    }
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
+        return NotStarted("cannot create a pipe for the child process");
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
@@ -131,9 +119,8 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
         CloseHandle(readEnd);
         if (job)
             CloseHandle(job);
-        report.Fail("cannot start a child process (Windows error " +
-                    std::to_string(GetLastError()) + ")");
-        return report;
+        return NotStarted("cannot start a child process (Windows error " +
+                          std::to_string(GetLastError()) + ")");
     }
     if (job)
         AssignProcessToJobObject(job, process.hProcess);
@@ -164,15 +151,7 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
         CloseHandle(job);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
-    const bool complete = GroupReport::Parse(output, report);
-    if (complete && code == 0 && !timedOut)
-        return report;
-    std::string what = Describe(code, timedOut, limit);
-    const std::string stage = LastStage(output);
-    if (!stage.empty())
-        what += " while: " + stage;
-    report.FailFirst(what);
-    return report;
+    return ChildReport(output, code == 0 && !timedOut, Describe(code, timedOut, limit));
 }
 
 } // namespace vorlunda::validate

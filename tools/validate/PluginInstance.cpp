@@ -15,43 +15,14 @@ namespace vorlunda::validate {
 using namespace vorlunda::vst;
 
 namespace {
-
-// Process levels of the interface: the caller's thread is the user interface (1) or the audio
-// thread (2); 4 is offline.
-constexpr Int32 kLevelUser = 1;
-constexpr Int32 kLevelRealtime = 2;
-constexpr std::size_t kHostTextBytes = 64; // the interface's bound for vendor/product strings
-constexpr Int32 kHostVersion = 1;
-constexpr Int32 kLanguageEnglish = 1;
-constexpr Int32 kAutomationOff = 1;
-
-// The instance being created on this thread: the plug-in may call the host before the entry
-// point has answered, when its record cannot name the host yet.
-thread_local PluginInstance* creating = nullptr;
-// Set while this thread is inside an audio call, for the process level.
-thread_local bool inAudioCall = false;
-
-const char* const kCapabilities[] = {"sendVstEvents",    "sendVstMidiEvent",    "sendVstTimeInfo",
-                                     "receiveVstEvents", "receiveVstMidiEvent", "acceptIOChanges"};
-
-IntPtr CopyText(void* ptr, const char* text) {
-    if (!ptr)
-        return 0;
-    auto* out = static_cast<char*>(ptr);
-    const std::size_t length = std::min(std::strlen(text), kHostTextBytes - 1);
-    std::memcpy(out, text, length);
-    out[length] = '\0';
-    return 1;
-}
-
-struct AudioCall {
-    AudioCall() { inAudioCall = true; }
-    ~AudioCall() { inAudioCall = false; }
-};
-
+constexpr vst::IntPtr kHostVersion = 1;
 } // namespace
 
 PluginInstance::PluginInstance(const HostBehaviour& behaviour) : behaviour(behaviour) {
+    vendor = kVendor;
+    product = kProduct;
+    vendorVersion = kHostVersion;
+    SetOffline(behaviour.offline);
     ResetTransport();
 }
 
@@ -65,19 +36,15 @@ PluginInstance::Create(PluginLibrary& library, const HostBehaviour& behaviour, s
     if (!library.Entry())
         return fail("the library is not loaded");
     std::unique_ptr<PluginInstance> instance(new PluginInstance(behaviour));
-    creating = instance.get();
-    const std::uint32_t before = instance->BeforeCall();
-    AEffect* effect = library.Entry()(&PluginInstance::Callback);
-    instance->AfterCall(before, "entry point", -1);
-    creating = nullptr;
+    Refusal refusal = Refusal::None;
+    AEffect* effect = instance->Host::Create(library.Entry(), &refusal, instance.get());
+    if (refusal == Refusal::BadMagic)
+        return fail("the entry point answered a record without the VST magic");
     if (!effect)
         return fail("the entry point answered no plug-in");
-    if (effect->magic != kEffectMagic)
-        return fail("the entry point answered a record without the VST magic");
     instance->effect = effect;
-    effect->user = instance.get();
-    if (!(effect->flags & effFlagsIsSynth) || !effect->processReplacing ||
-        !(effect->flags & effFlagsCanReplacing) || effect->numOutputs < 1) {
+    instance->calls = vsthost::Instance(effect, instance.get());
+    if (vsthost::CheckInstrument(*effect) != vsthost::InstrumentProblem::None) {
         instance->Close();
         return fail("not an instrument with processReplacing and audio outputs");
     }
@@ -124,10 +91,7 @@ std::string PluginInstance::FirstControlChange() const {
 }
 
 IntPtr PluginInstance::Dispatch(Int32 opcode, Int32 index, IntPtr value, void* ptr, float opt) {
-    const std::uint32_t before = BeforeCall();
-    const IntPtr answer = effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    AfterCall(before, "dispatcher", opcode);
-    return answer;
+    return calls.Dispatch(opcode, index, value, ptr, opt);
 }
 
 void PluginInstance::Open() {
@@ -135,24 +99,22 @@ void PluginInstance::Open() {
 }
 
 void PluginInstance::SetSampleRate(double rate) {
-    sampleRate = rate;
+    Host::SetSampleRate(rate);
     transport.sampleRate = rate;
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
 }
 
 void PluginInstance::SetBlockSize(int frames) {
-    blockSize = frames;
+    Host::SetBlockSize(frames);
     Dispatch(effSetBlockSize, 0, frames);
 }
 
 void PluginInstance::Resume() {
-    Dispatch(effMainsChanged, 0, 1);
-    Dispatch(effStartProcess);
+    calls.Resume();
 }
 
 void PluginInstance::Suspend() {
-    Dispatch(effStopProcess);
-    Dispatch(effMainsChanged, 0, 0);
+    calls.Suspend();
 }
 
 void PluginInstance::Start(double rate, int maxBlock) {
@@ -166,73 +128,47 @@ void PluginInstance::Close() {
     if (!effect || closed)
         return;
     closed = true;
-    Dispatch(effClose);
+    calls.Close();
 }
 
 void PluginInstance::Deliver(EventList& events) {
-    AudioCall audio;
-    Dispatch(effProcessEvents, 0, 0, events.Events());
+    calls.ProcessEvents(events.Events());
 }
 
 void PluginInstance::Process(float** inputs, float** outputs, int frames) {
-    {
-        AudioCall audio;
-        const std::uint32_t before = BeforeCall();
-        effect->processReplacing(effect, inputs, outputs, frames);
-        AfterCall(before, "processReplacing", -1);
-    }
+    calls.ProcessReplacing(inputs, outputs, frames);
     AdvanceTransport(frames);
 }
 
 void PluginInstance::ProcessDouble(double** inputs, double** outputs, int frames) {
-    {
-        AudioCall audio;
-        const std::uint32_t before = BeforeCall();
-        effect->processDoubleReplacing(effect, inputs, outputs, frames);
-        AfterCall(before, "processDoubleReplacing", -1);
-    }
+    calls.ProcessDoubleReplacing(inputs, outputs, frames);
     AdvanceTransport(frames);
 }
 
 void PluginInstance::Accumulate(float** inputs, float** outputs, int frames) {
-    {
-        AudioCall audio;
-        const std::uint32_t before = BeforeCall();
-        effect->process(effect, inputs, outputs, frames);
-        AfterCall(before, "process", -1);
-    }
+    calls.Accumulate(inputs, outputs, frames);
     AdvanceTransport(frames);
 }
 
 void PluginInstance::SetParameter(int index, float value) {
-    const std::uint32_t before = BeforeCall();
-    effect->setParameter(effect, index, value);
-    AfterCall(before, "setParameter", -1);
+    calls.SetParameter(index, value);
 }
 
 float PluginInstance::GetParameter(int index) {
-    const std::uint32_t before = BeforeCall();
-    const float value = effect->getParameter(effect, index);
-    AfterCall(before, "getParameter", -1);
-    return value;
+    return calls.GetParameter(index);
 }
 
 std::vector<unsigned char> PluginInstance::GetChunk(bool bank) {
-    void* data = nullptr;
-    const IntPtr size = Dispatch(effGetChunk, bank ? 0 : 1, 0, &data);
-    if (size <= 0 || !data)
-        return {};
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return std::vector<unsigned char>(bytes, bytes + size);
+    return calls.GetChunk(bank);
 }
 
 IntPtr PluginInstance::SetChunk(const void* data, std::size_t size, bool bank) {
-    return Dispatch(effSetChunk, bank ? 0 : 1, static_cast<IntPtr>(size), const_cast<void*>(data));
+    return calls.SetChunk(data, size, bank);
 }
 
 void PluginInstance::ResetTransport() {
     transport = {};
-    transport.sampleRate = sampleRate;
+    transport.sampleRate = SampleRate();
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     switch (behaviour.time) {
     case TimeReport::Playing:
@@ -259,7 +195,7 @@ void PluginInstance::ResetTransport() {
         break;
     case TimeReport::Odd:
         transport.tempo = 0.0;
-        transport.samplePos = -2.0 * sampleRate;
+        transport.samplePos = -2.0 * SampleRate();
         transport.ppqPos = -4.0;
         transport.barStartPos = -4.0;
         transport.cycleStartPos = -8.0;
@@ -278,72 +214,21 @@ void PluginInstance::AdvanceTransport(int frames) {
     transport.samplePos += frames;
     if (behaviour.time == TimeReport::NoFlags)
         return; // the nonsense stays nonsense
-    const double quarters = frames / sampleRate * nominalTempo / 60.0;
+    const double quarters = frames / SampleRate() * nominalTempo / 60.0;
     transport.ppqPos += quarters;
     transport.barStartPos = std::floor(transport.ppqPos / 4.0) * 4.0;
     if (behaviour.time == TimeReport::Odd)
         transport.barStartPos = std::min(transport.barStartPos, -4.0);
 }
 
-IntPtr VORLUNDA_VST_CALL PluginInstance::Callback(AEffect* effect, Int32 opcode, Int32, IntPtr,
-                                                  void* ptr, float) {
-    PluginInstance* host =
-        effect && effect->user ? static_cast<PluginInstance*>(effect->user) : creating;
-    if (!host || host->behaviour.silent)
-        return 0;
-    return host->Answer(opcode, ptr);
+VstTimeInfo* PluginInstance::Time(IntPtr) {
+    return behaviour.time == TimeReport::None ? nullptr : &transport;
 }
 
-IntPtr PluginInstance::Answer(Int32 opcode, void* ptr) {
-    switch (opcode) {
-    case audioMasterVersion:
-        return kVstVersion;
-    case audioMasterAutomate:
-    case audioMasterBeginEdit:
-    case audioMasterEndEdit:
-    case audioMasterUpdateDisplay:
-    case audioMasterIOChanged:
-        return 1;
-    case audioMasterWantMidi:
-        return 1;
-    case audioMasterGetTime:
-        if (behaviour.time == TimeReport::None)
-            return 0;
-        return reinterpret_cast<IntPtr>(&transport);
-    case audioMasterProcessEvents:
-        if (ptr) {
-            const auto* events = static_cast<const VstEvents*>(ptr);
-            midiFromPlugin.fetch_add(std::max(events->numEvents, 0), std::memory_order_relaxed);
-        }
-        return 1;
-    case audioMasterGetSampleRate:
-        return static_cast<IntPtr>(sampleRate);
-    case audioMasterGetBlockSize:
-        return blockSize;
-    case audioMasterGetCurrentProcessLevel:
-        if (behaviour.offline)
-            return kVstProcessLevelOffline;
-        return inAudioCall ? kLevelRealtime : kLevelUser;
-    case audioMasterGetAutomationState:
-        return kAutomationOff;
-    case audioMasterGetVendorString:
-        return CopyText(ptr, kVendor);
-    case audioMasterGetProductString:
-        return CopyText(ptr, kProduct);
-    case audioMasterGetVendorVersion:
-        return kHostVersion;
-    case audioMasterGetLanguage:
-        return kLanguageEnglish;
-    case audioMasterCanDo:
-        if (!ptr)
-            return 0;
-        for (const char* capability : kCapabilities)
-            if (std::strcmp(static_cast<const char*>(ptr), capability) == 0)
-                return 1;
-        return 0;
-    default:
-        return 0;
-    }
+IntPtr PluginInstance::EventsFromPlugin(const VstEvents* events) {
+    if (events)
+        midiFromPlugin.fetch_add(std::max(events->numEvents, 0), std::memory_order_relaxed);
+    return 1;
 }
 
 } // namespace vorlunda::validate

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "EventList.h"
+#include "Host.h"
+#include "Instance.h"
 #include "PluginLibrary.h"
 #include "vst2/VstAbi.h"
 
@@ -11,7 +14,9 @@
 
 namespace vorlunda::validate {
 
-class EventList;
+// The project's host library (tools/vsthost) supplies the library loader and the event lists.
+using vsthost::EventList;
+using vsthost::PluginLibrary;
 
 // What the host reports when the plug-in asks for the transport (audioMasterGetTime).
 enum class TimeReport {
@@ -30,13 +35,14 @@ struct HostBehaviour {
 };
 
 // One plug-in instance created through the entry point, and the host side of it: the
-// callback it talks to, the transport it sees and the record of what it did to the caller's
-// floating-point mode. Every call into the plug-in goes through here, so each one is watched
-// (MXCSR before and after, and the real-time monitor's bookkeeping on Linux).
+// project's host (tools/vsthost) with the validator's policy, the transport it reports and the
+// record of what the plug-in did to the caller's floating-point mode. Every call into the
+// plug-in goes through the host library's call watch, so each one is watched (MXCSR before and
+// after, and the real-time monitor's bookkeeping on Linux).
 //
 // Threads: the calls may come from any thread, as a host makes them; the counters are atomic.
 // The transport is written only by the thread that renders.
-class PluginInstance {
+class PluginInstance : public vsthost::Host, private vsthost::CallWatch {
 public:
     static constexpr const char* kProduct = "vorlunda2-validate";
     static constexpr const char* kVendor = "Vorlunda validator";
@@ -46,9 +52,7 @@ public:
     static std::unique_ptr<PluginInstance> Create(PluginLibrary& library,
                                                   const HostBehaviour& behaviour = {},
                                                   std::string* error = nullptr);
-    ~PluginInstance(); // effClose unless closed already
-    PluginInstance(const PluginInstance&) = delete;
-    PluginInstance& operator=(const PluginInstance&) = delete;
+    ~PluginInstance() override; // effClose unless closed already
 
     vst::AEffect* Effect() const { return effect; }
     int Inputs() const { return effect->numInputs; }
@@ -57,8 +61,6 @@ public:
     int Programs() const { return effect->numPrograms; }
     bool CanDouble() const;
     bool HasChunks() const;
-    double SampleRate() const { return sampleRate; }
-    int BlockSize() const { return blockSize; }
 
     vst::IntPtr Dispatch(vst::Int32 opcode, vst::Int32 index = 0, vst::IntPtr value = 0,
                          void* ptr = nullptr, float opt = 0.0f);
@@ -94,21 +96,21 @@ public:
     std::string FirstControlChange() const;
     long MidiFromPlugin() const { return midiFromPlugin.load(); }
 
+protected:
+    bool Silent() const override { return behaviour.silent; }
+    vst::VstTimeInfo* Time(vst::IntPtr mask) override;
+    vst::IntPtr EventsFromPlugin(const vst::VstEvents* events) override;
+
 private:
     explicit PluginInstance(const HostBehaviour& behaviour);
-    static vst::IntPtr VORLUNDA_VST_CALL Callback(vst::AEffect* effect, vst::Int32 opcode,
-                                                  vst::Int32 index, vst::IntPtr value, void* ptr,
-                                                  float opt);
-    vst::IntPtr Answer(vst::Int32 opcode, void* ptr);
     void ResetTransport();
-    std::uint32_t BeforeCall();
-    void AfterCall(std::uint32_t before, const char* what, vst::Int32 opcode);
+    std::uint32_t BeforeCall() override;
+    void AfterCall(std::uint32_t before, const char* what, vst::Int32 opcode) override;
 
     HostBehaviour behaviour;
     vst::AEffect* effect = nullptr;
+    vsthost::Instance calls;
     bool closed = false;
-    double sampleRate = 44100.0;
-    int blockSize = 1024;
     vst::VstTimeInfo transport{};
     double nominalTempo = 120.0; // BPM; moves the quarter-note position even at tempo 0
     std::atomic<long> controlChanges{0};

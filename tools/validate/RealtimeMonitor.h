@@ -2,6 +2,14 @@
 
 #include <string>
 
+// Interposition needs glibc's dynamic linker and a build whose runtime does not own malloc and
+// the lock functions itself (the sanitizer builds' runtimes do).
+#if defined(__linux__) && defined(__GLIBC__) && !defined(VORLUNDA_VALIDATE_NO_INTERPOSE)
+#define VORLUNDA_REALTIME_MONITOR 1
+#else
+#define VORLUNDA_REALTIME_MONITOR 0
+#endif
+
 namespace vorlunda::validate {
 
 // What one thread did inside plug-in calls while the monitor recorded.

@@ -8,7 +8,7 @@
 
 #include "RealtimeMonitor.h"
 
-#if defined(__linux__) && defined(__GLIBC__) && !defined(VORLUNDA_VALIDATE_NO_INTERPOSE)
+#if VORLUNDA_REALTIME_MONITOR
 
 #include <atomic>
 #include <cerrno>
@@ -586,25 +586,5 @@ extern "C" VORLUNDA_INTERPOSE long syscall(long number, ...) noexcept {
     return reinterpret_cast<Function>(Next(next, "syscall"))(number, words[0], words[1], words[2],
                                                              words[3], words[4], words[5]);
 }
-
-#else // no interposition in this build
-
-namespace vorlunda::validate {
-
-bool RealtimeMonitor::Available() {
-    return false;
-}
-const char* RealtimeMonitor::UnavailableReason() {
-    return "not applicable to this build: its sanitizer runtime owns malloc and the lock "
-           "functions";
-}
-void RealtimeMonitor::Start() {}
-RealtimeTally RealtimeMonitor::Stop() {
-    return {};
-}
-void RealtimeMonitor::EnterPlugin() {}
-void RealtimeMonitor::LeavePlugin() {}
-
-} // namespace vorlunda::validate
 
 #endif

@@ -22,13 +22,10 @@ std::string HashOf(const GroupReport& run) {
 // One run: a program, random parameters, notes, bends and controllers from the seed, the
 // output hashed bit for bit.
 void RunDeterminismHelper(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kBlock, kUsualRate))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
-    plugin->Start(kUsualRate, kBlock);
+    auto& plugin = opened.plugin;
     BlockRunner runner(*plugin, kBlock);
     EventList events;
     Random& random = context.random; // the same stream in both runs: same seed, same name

@@ -17,12 +17,10 @@ constexpr int kBlocksPerSetting = 10;
 } // namespace
 
 void RunGridGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
+    auto& plugin = opened.plugin;
     plugin->Open();
     const bool doubles = plugin->CanDouble();
     BlockRunner runner(*plugin, kBlocks.back());

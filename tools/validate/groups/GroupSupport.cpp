@@ -13,9 +13,13 @@ constexpr std::array<int, 6> kChord = {24, 48, 60, 64, 67, 96};
 } // namespace
 
 bool LoadPlugin(GroupContext& context, PluginLibrary& library, GroupReport& report) {
-    if (library.Open(context.options.plugin))
+    const std::string& path = context.options.plugin;
+    if (library.Open(path))
         return true;
-    report.Fail(library.Error());
+    if (library.LastFailure() == PluginLibrary::Failure::NoEntryPoint)
+        report.Fail(path + ": exports neither VSTPluginMain nor main");
+    else
+        report.Fail(path + ": cannot be loaded: " + library.SystemReason());
     return false;
 }
 
@@ -26,6 +30,18 @@ std::unique_ptr<PluginInstance> NewInstance(PluginLibrary& library, GroupReport&
     if (!instance)
         report.Fail("cannot create an instance: " + error);
     return instance;
+}
+
+bool OpenPlugin(GroupContext& context, GroupReport& report, OpenedPlugin& opened, int block,
+                double rate, const HostBehaviour& behaviour) {
+    if (!LoadPlugin(context, opened.library, report))
+        return false;
+    opened.plugin = NewInstance(opened.library, report, behaviour);
+    if (!opened.plugin)
+        return false;
+    if (block > 0)
+        opened.plugin->Start(rate, block);
+    return true;
 }
 
 void RandomParameters(PluginInstance& plugin, Random& random) {

@@ -4,7 +4,6 @@
 #include "EventList.h"
 #include "Groups.h"
 #include "PluginInstance.h"
-#include "PluginLibrary.h"
 
 #include <memory>
 #include <string>
@@ -20,6 +19,16 @@ bool LoadPlugin(GroupContext& context, PluginLibrary& library, GroupReport& repo
 // A new instance through the entry point; a refusal fails the group (null).
 std::unique_ptr<PluginInstance> NewInstance(PluginLibrary& library, GroupReport& report,
                                             const HostBehaviour& behaviour = {});
+
+// What most groups open with: the run's library loaded, one instance created through its entry
+// point with `behaviour` and, when `block` > 0, started (opened, `rate`, `block`, processing on).
+// A failure fails the group and answers false.
+struct OpenedPlugin {
+    PluginLibrary library;
+    std::unique_ptr<PluginInstance> plugin;
+};
+bool OpenPlugin(GroupContext& context, GroupReport& report, OpenedPlugin& opened, int block = 0,
+                double rate = kUsualRate, const HostBehaviour& behaviour = {});
 
 // Every parameter to a random value (0..1), through setParameter.
 void RandomParameters(PluginInstance& plugin, Random& random);

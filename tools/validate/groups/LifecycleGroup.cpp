@@ -38,12 +38,10 @@ const char* StepName(Step step) {
 } // namespace
 
 void RunLifecycleGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
+    auto& plugin = opened.plugin;
     BlockRunner runner(*plugin, 16384);
     EventList events;
     Random& random = context.random;

@@ -110,13 +110,10 @@ void RandomMessage(EventList& events, Random& random, const std::vector<char>& s
 } // namespace
 
 void RunMidiFuzzGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kBlock, kUsualRate))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
-    plugin->Start(kUsualRate, kBlock);
+    auto& plugin = opened.plugin;
     BlockRunner runner(*plugin, kBlock);
     EventList events(4096);
     Random& random = context.random;

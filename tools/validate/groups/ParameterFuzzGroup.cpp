@@ -96,13 +96,10 @@ void PlaySet(BlockRunner& runner, int blocks, const char* context) {
 } // namespace
 
 void RunParameterFuzzGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kUsualBlock, kUsualRate))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
-    plugin->Start(kUsualRate, kUsualBlock);
+    auto& plugin = opened.plugin;
     BlockRunner runner(*plugin, kUsualBlock);
     EventList events;
     Random& random = context.random;

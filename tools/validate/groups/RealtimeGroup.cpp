@@ -42,13 +42,10 @@ void RunRealtimeGroup(GroupContext& context, GroupReport& report) {
         report.NotApplicable(RealtimeMonitor::UnavailableReason());
         return;
     }
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kBlock, kUsualRate))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
-    plugin->Start(kUsualRate, kBlock);
+    auto& plugin = opened.plugin;
     BlockRunner runner(*plugin, kBlock);
     EventList events;
     Random& random = context.random;

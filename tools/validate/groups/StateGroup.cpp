@@ -14,6 +14,22 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 constexpr std::size_t kRandomChunk = 1024 * 1024; // bytes
+// A quick run cuts a chunk to every length up to kEveryLengthUpTo (the headers and the first
+// program's fields) and to about kSpreadLengths more, spread over the rest.
+constexpr std::size_t kEveryLengthUpTo = 256; // bytes
+constexpr std::size_t kSpreadLengths = 256;
+
+// The lengths to cut a chunk of `size` bytes to, each below `size`: all of them in a full run.
+// A quick run's stride beyond the start is odd, so the cuts fall at every byte alignment.
+std::vector<std::size_t> CutLengths(std::size_t size, bool quick) {
+    std::size_t stride = 1;
+    if (quick && size > kEveryLengthUpTo)
+        stride = ((size - kEveryLengthUpTo) / kSpreadLengths) | 1;
+    std::vector<std::size_t> lengths;
+    for (std::size_t length = 0; length < size; length += length < kEveryLengthUpTo ? 1 : stride)
+        lengths.push_back(length);
+    return lengths;
+}
 
 // Everything a chunk can change, as the host can see it.
 struct Fingerprint {
@@ -121,12 +137,11 @@ private:
 } // namespace
 
 void RunStateGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened))
         return;
-    auto a = NewInstance(library, report);
-    if (!a)
-        return;
+    auto& a = opened.plugin;
+    PluginLibrary& library = opened.library;
     if (!a->HasChunks()) {
         report.NotApplicable("the plug-in trades no chunks (no effFlagsProgramChunks)");
         return;
@@ -197,13 +212,12 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
     }
 
     context.stage("truncated chunks");
-    // Every length of the program chunk; of the bank chunk every length in a full run, every
-    // length near the start and a stride through the rest in a quick one.
-    for (std::size_t length = 0; length < program.size(); ++length)
+    // Every length of both chunks in a full run; in a quick one every length near the start and
+    // a bounded number spread through the rest.
+    for (std::size_t length : CutLengths(program.size(), context.Quick()))
         trial.Try(program.data(), length, false,
                   "the program chunk cut to " + std::to_string(length) + " bytes");
-    const std::size_t stride = context.Quick() ? 37 : 1;
-    for (std::size_t length = 0; length < bank.size(); length += length < 256 ? 1 : stride) {
+    for (std::size_t length : CutLengths(bank.size(), context.Quick())) {
         if (length % 4096 == 0)
             context.stage("bank chunk cut to " + std::to_string(length) + " bytes");
         trial.Try(bank.data(), length, true,

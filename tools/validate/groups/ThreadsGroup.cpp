@@ -34,16 +34,13 @@ bool AwaitBlock(const std::atomic<int>& rendered, const std::atomic<bool>& done,
 } // namespace
 
 void RunThreadsGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
-        return;
     // The transport stays put: its record is read by the plug-in from whatever thread asks.
     HostBehaviour behaviour;
     behaviour.advanceTime = false;
-    auto plugin = NewInstance(library, report, behaviour);
-    if (!plugin)
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kBlock, kUsualRate, behaviour))
         return;
-    plugin->Start(kUsualRate, kBlock);
+    auto& plugin = opened.plugin;
     const int parameters = plugin->Parameters();
     const int programs = plugin->Programs();
     const bool chunks = plugin->HasChunks();

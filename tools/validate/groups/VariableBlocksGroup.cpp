@@ -15,13 +15,10 @@ constexpr int kBlocks = 1000;
 } // namespace
 
 void RunVariableBlocksGroup(GroupContext& context, GroupReport& report) {
-    PluginLibrary library;
-    if (!LoadPlugin(context, library, report))
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kLargestBlock, 48000.0))
         return;
-    auto plugin = NewInstance(library, report);
-    if (!plugin)
-        return;
-    plugin->Start(48000.0, kLargestBlock);
+    auto& plugin = opened.plugin;
     BlockRunner runner(*plugin, kLargestBlock);
     EventList events;
     Random& random = context.random;

@@ -1,7 +1,7 @@
-#include "engine/TuningClient.h"
+#include "synth/TuningClient.h"
 
-#include "engine/OscillatorTables.h"
-#include "engine/TuningLibrary.h"
+#include "synth/PitchFrequency.h"
+#include "synth/TuningLibrary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +19,7 @@ const TuningLibrary::EntryPoints& Library() {
 } // namespace
 
 TuningClient::TuningClient() : scaleName("12-TET") {
+    TuningLibrary::EnsureLoaded();
     for (int i = 0; i < kNotes; ++i)
         ownTable[static_cast<std::size_t>(i)] = 440.0 * std::pow(2.0, (i - 69) / 12.0);
     if (Library().registerClient)

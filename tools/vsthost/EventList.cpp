@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vorlunda::validate {
+namespace vorlunda::vsthost {
 
 namespace {
 
@@ -24,6 +24,16 @@ void EventList::Clear() {
     count = 0;
     midiUsed = 0;
     sysexUsed = 0;
+}
+
+void EventList::ClearWithRoomFor(int wanted) {
+    Clear();
+    if (wanted <= capacity)
+        return;
+    capacity = wanted;
+    midi.resize(static_cast<std::size_t>(capacity));
+    sysex.resize(static_cast<std::size_t>(capacity));
+    storage = std::make_unique<vst::IntPtr[]>(static_cast<std::size_t>(capacity) + 2);
 }
 
 bool EventList::Midi(int deltaFrames, int status, int data1, int data2) {
@@ -70,4 +80,4 @@ vst::VstEvents* EventList::Events() {
     return events;
 }
 
-} // namespace vorlunda::validate
+} // namespace vorlunda::vsthost

@@ -1,4 +1,4 @@
-#include "synth/IniDocument.h"
+#include "platform/IniDocument.h"
 
 namespace vorlunda {
 

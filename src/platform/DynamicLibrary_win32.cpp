@@ -1,22 +1,14 @@
-#include "SharedLibrary.h"
+#include "platform/DynamicLibrary.h"
+
+#include "platform/WideText_win32.h"
 
 #include <windows.h>
 
 #include <string>
 
-namespace vorlunda::render {
+namespace vorlunda {
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
 
 std::string SystemMessage(DWORD code) {
     char text[512] = {};
@@ -34,13 +26,14 @@ std::string SystemMessage(DWORD code) {
 
 } // namespace
 
-bool SharedLibrary::Open(const std::string& path) {
+bool DynamicLibrary::Open(const std::string& path, bool quiet) {
     Close();
     // No "missing DLL" dialog boxes from a command-line tool: failures come back as codes.
-    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const UINT previous = quiet ? SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX) : 0;
     HMODULE module = LoadLibraryW(Widen(path).c_str());
     const DWORD code = GetLastError();
-    SetErrorMode(previous);
+    if (quiet)
+        SetErrorMode(previous);
     if (!module) {
         error = SystemMessage(code);
         return false;
@@ -49,16 +42,17 @@ bool SharedLibrary::Open(const std::string& path) {
     return true;
 }
 
-SharedLibrary::AnyFunction SharedLibrary::Symbol(const char* name) const {
+DynamicLibrary::AnyFunction DynamicLibrary::Symbol(const char* name) const {
     if (!handle)
         return nullptr;
+    // FARPROC carries no real signature; the caller casts it back to the exported type.
     return reinterpret_cast<AnyFunction>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
 
-void SharedLibrary::Close() {
+void DynamicLibrary::Close() {
     if (handle)
         FreeLibrary(static_cast<HMODULE>(handle));
     handle = nullptr;
 }
 
-} // namespace vorlunda::render
+} // namespace vorlunda

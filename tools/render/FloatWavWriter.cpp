@@ -1,4 +1,4 @@
-#include "WavWriter.h"
+#include "FloatWavWriter.h"
 
 #include <array>
 #include <cstdio>
@@ -52,11 +52,11 @@ bool Patch(std::FILE* f, long at, std::uint32_t value) {
 
 } // namespace
 
-WavWriter::~WavWriter() {
+FloatWavWriter::~FloatWavWriter() {
     Close();
 }
 
-bool WavWriter::Open(const std::string& target, int channels, int sampleRate) {
+bool FloatWavWriter::Open(const std::string& target, int channels, int sampleRate) {
     Close();
     std::FILE* f = std::fopen(target.c_str(), "wb");
     const auto header = Header(channels, sampleRate);
@@ -73,7 +73,7 @@ bool WavWriter::Open(const std::string& target, int channels, int sampleRate) {
     return true;
 }
 
-bool WavWriter::Write(const float* const* channels, int frames) {
+bool FloatWavWriter::Write(const float* const* channels, int frames) {
     if (!file)
         return false;
     // Little-endian float samples, interleaved; the bytes are those of the machine's floats.
@@ -81,8 +81,8 @@ bool WavWriter::Write(const float* const* channels, int frames) {
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channelCount; ++c)
             interleaved[static_cast<std::size_t>(i) * channelCount + c] = channels[c][i];
-    if (std::fwrite(interleaved.data(), sizeof(float), interleaved.size(),
-                    static_cast<std::FILE*>(file)) != interleaved.size()) {
+    if (std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), file) !=
+        interleaved.size()) {
         error = "cannot write " + path;
         return false;
     }
@@ -90,10 +90,10 @@ bool WavWriter::Write(const float* const* channels, int frames) {
     return true;
 }
 
-bool WavWriter::Close() {
+bool FloatWavWriter::Close() {
     if (!file)
         return true;
-    auto* f = static_cast<std::FILE*>(file);
+    std::FILE* f = file;
     file = nullptr;
     const std::uint64_t dataBytes = static_cast<std::uint64_t>(framesWritten) * channelCount * 4;
     const bool fits = dataBytes + kHeaderBytes - 8 <= 0xFFFFFFFFu;

@@ -1,12 +1,12 @@
-#include "SharedLibrary.h"
+#include "platform/DynamicLibrary.h"
 
 #include <dlfcn.h>
 
-namespace vorlunda::render {
+namespace vorlunda {
 
-bool SharedLibrary::Open(const std::string& path) {
+bool DynamicLibrary::Open(const std::string& path, bool /*quiet*/) {
     Close();
-    // RTLD_LOCAL: a plug-in's symbols must not resolve another plug-in's (or ours).
+    // RTLD_LOCAL: a library's symbols must not resolve another library's lookups (or ours).
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* reason = dlerror();
@@ -16,16 +16,16 @@ bool SharedLibrary::Open(const std::string& path) {
     return true;
 }
 
-SharedLibrary::AnyFunction SharedLibrary::Symbol(const char* name) const {
+DynamicLibrary::AnyFunction DynamicLibrary::Symbol(const char* name) const {
     if (!handle)
         return nullptr;
     return reinterpret_cast<AnyFunction>(dlsym(handle, name));
 }
 
-void SharedLibrary::Close() {
+void DynamicLibrary::Close() {
     if (handle)
         dlclose(handle);
     handle = nullptr;
 }
 
-} // namespace vorlunda::render
+} // namespace vorlunda

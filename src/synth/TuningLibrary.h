@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DynamicLibrary.h"
+
 #include <array>
 #include <string>
 
@@ -22,10 +24,11 @@ using GetScaleNameFn = const char* (*)();
 
 // The process-wide tuning state: the MTS-ESP library if the platform has one where it keeps it,
 // its nine entry points, the master table and the 16 channel tables, all fetched once. One object
-// exists per process; its constructor runs while the module loads (a static initialiser) and its
-// destructor while it unloads, and nothing else changes it (except the test hooks below), so the
-// audio thread reads it without locking. The tables' contents belong to the library, which keeps
-// them consistent itself.
+// exists per process. The library is loaded by the first instance's construction (EnsureLoaded),
+// never by a static initialiser: under Windows that would run LoadLibrary under the loader lock,
+// which can deadlock the host. It is released when the module unloads. Nothing else changes the
+// state (except the test hooks below), so the audio thread reads it without locking. The tables'
+// contents belong to the library, which keeps them consistent itself.
 class TuningLibrary {
 public:
     static constexpr int kNotes = 128;
@@ -44,8 +47,7 @@ public:
         mts::GetScaleNameFn getScaleName = nullptr;
     };
 
-    // Module load: the reference periods, then the library from the platform's place. A missing
-    // library or function leaves the corresponding entries null; nothing is reported.
+    // Module load: the reference periods only; no library yet.
     TuningLibrary();
     // Module unload: releases the library.
     ~TuningLibrary();
@@ -54,8 +56,13 @@ public:
 
     // The process's state. Any thread.
     static const TuningLibrary& Global();
+    // The first call loads the library from the platform's place, later calls do nothing. A
+    // missing library or function leaves the corresponding entries null; nothing is reported.
+    // Called by every instance's construction (under the entry point's process-wide lock; a
+    // lock of its own covers instances made otherwise), before any audio thread reads the state.
+    static void EnsureLoaded();
 
-    bool Loaded() const { return handle != nullptr; }
+    bool Loaded() const { return library.IsOpen(); }
     const EntryPoints& Functions() const { return functions; }
     // 128 frequencies (Hz) from "MTS_GetTuningTable", or null.
     const double* MasterTable() const { return masterTable; }
@@ -70,19 +77,13 @@ public:
     // Releases the current library and loads the one at `path` (null or "" loads none) with the
     // steps of the module load. Answers whether a library was loaded.
     static bool LoadFromPathForTest(const char* path);
-    // The same from the platform's place, as the module load does.
+    // The same from the platform's place, as the first instance does.
     static bool ReloadForTest();
 
     // --- Platform layer (TuningLibrary_posix.cpp, TuningLibrary_win32.cpp) ---
     // Where the platform keeps the MTS-ESP library: "LIBMTS.dll" in the Windows system
     // directory, /usr/local/lib/libMTS.so elsewhere. Empty when it cannot be determined.
     static std::string DefaultPath();
-    // Null when the library cannot be loaded.
-    static void* OpenLibrary(const char* path);
-    // Any function type is carried as this one and cast back to the exported type.
-    using RawFunction = void (*)();
-    static RawFunction FindFunction(void* library, const char* name);
-    static void CloseLibrary(void* library);
 
 private:
     void Load(const char* path);
@@ -92,7 +93,8 @@ private:
     std::array<double, kNotes> referencePeriods{}; // seconds
     const double* masterTable = nullptr;
     std::array<const double*, kChannels> channelTables{};
-    void* handle = nullptr;
+    DynamicLibrary library;
+    bool loadAttempted = false; // by EnsureLoaded or a test hook
 };
 
 } // namespace vorlunda

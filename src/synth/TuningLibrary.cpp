@@ -1,19 +1,24 @@
-#include "engine/TuningLibrary.h"
+#include "synth/TuningLibrary.h"
 
 #include <cmath>
+#include <mutex>
 
 namespace vorlunda {
 
 namespace {
 
-// The one process-wide object. Constructed by the module's static initialisers, before any host
-// can call into the module; destroyed when the module unloads. Static storage is zeroed before
-// it is constructed, which is already the valid "no library" state.
+// The one process-wide object. Constructed by the module's static initialisers (which load
+// nothing), destroyed when the module unloads.
 TuningLibrary mtsClientGlobal;
 
+std::mutex& LoadLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 template <typename Function>
-void Find(void* library, const char* name, Function& out) {
-    out = reinterpret_cast<Function>(TuningLibrary::FindFunction(library, name));
+void Find(const DynamicLibrary& library, const char* name, Function& out) {
+    out = reinterpret_cast<Function>(library.Symbol(name));
 }
 
 } // namespace
@@ -22,8 +27,6 @@ TuningLibrary::TuningLibrary() {
     for (int i = 0; i < kNotes; ++i)
         referencePeriods[static_cast<std::size_t>(i)] =
             1.0 / (440.0 * std::pow(2.0, (i - 69) / 12.0));
-    const std::string path = DefaultPath();
-    Load(path.c_str());
 }
 
 TuningLibrary::~TuningLibrary() {
@@ -32,6 +35,14 @@ TuningLibrary::~TuningLibrary() {
 
 const TuningLibrary& TuningLibrary::Global() {
     return mtsClientGlobal;
+}
+
+void TuningLibrary::EnsureLoaded() {
+    std::lock_guard<std::mutex> lock(LoadLock());
+    if (mtsClientGlobal.loadAttempted)
+        return;
+    const std::string path = DefaultPath();
+    mtsClientGlobal.Load(path.c_str());
 }
 
 const double* TuningLibrary::ChannelTable(int channel) const {
@@ -50,18 +61,18 @@ void TuningLibrary::Load(const char* path) {
     functions = {};
     masterTable = nullptr;
     channelTables.fill(nullptr);
-    handle = path && *path ? OpenLibrary(path) : nullptr;
-    if (!handle)
+    loadAttempted = true;
+    if (!path || !*path || !library.Open(path))
         return;
-    Find(handle, "MTS_RegisterClient", functions.registerClient);
-    Find(handle, "MTS_DeregisterClient", functions.deregisterClient);
-    Find(handle, "MTS_HasMaster", functions.hasMaster);
-    Find(handle, "MTS_ShouldFilterNote", functions.shouldFilterNote);
-    Find(handle, "MTS_ShouldFilterNoteMultiChannel", functions.shouldFilterNoteMultiChannel);
-    Find(handle, "MTS_GetTuningTable", functions.getTuningTable);
-    Find(handle, "MTS_GetMultiChannelTuningTable", functions.getMultiChannelTuningTable);
-    Find(handle, "MTS_UseMultiChannelTuning", functions.useMultiChannelTuning);
-    Find(handle, "MTS_GetScaleName", functions.getScaleName);
+    Find(library, "MTS_RegisterClient", functions.registerClient);
+    Find(library, "MTS_DeregisterClient", functions.deregisterClient);
+    Find(library, "MTS_HasMaster", functions.hasMaster);
+    Find(library, "MTS_ShouldFilterNote", functions.shouldFilterNote);
+    Find(library, "MTS_ShouldFilterNoteMultiChannel", functions.shouldFilterNoteMultiChannel);
+    Find(library, "MTS_GetTuningTable", functions.getTuningTable);
+    Find(library, "MTS_GetMultiChannelTuningTable", functions.getMultiChannelTuningTable);
+    Find(library, "MTS_UseMultiChannelTuning", functions.useMultiChannelTuning);
+    Find(library, "MTS_GetScaleName", functions.getScaleName);
     // The master table is fetched once: the library hands out a table it keeps updating, so the
     // pointer stays valid and current for as long as the library is loaded.
     if (functions.getTuningTable)
@@ -78,12 +89,11 @@ void TuningLibrary::Release() {
     functions = {};
     masterTable = nullptr;
     channelTables.fill(nullptr);
-    if (handle)
-        CloseLibrary(handle);
-    handle = nullptr;
+    library.Close();
 }
 
 bool TuningLibrary::LoadFromPathForTest(const char* path) {
+    std::lock_guard<std::mutex> lock(LoadLock());
     mtsClientGlobal.Release();
     mtsClientGlobal.Load(path);
     return mtsClientGlobal.Loaded();

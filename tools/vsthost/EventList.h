@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-namespace vorlunda::validate {
+namespace vorlunda::vsthost {
 
 // The events of one host block as a VstEvents list: MIDI and SysEx records held here, the list
 // of pointers sized for the records rather than the two entries the record declares. Storage
@@ -15,6 +15,9 @@ public:
     explicit EventList(int capacity = 256);
 
     void Clear();
+    // Clears the list and makes room for at least `capacity` events; allocates when it grows, so
+    // never on an audio path.
+    void ClearWithRoomFor(int capacity);
     // False when the list is full.
     bool Midi(int deltaFrames, int status, int data1 = 0, int data2 = 0);
     // The bytes stay the caller's and must live until the list has been delivered.
@@ -37,4 +40,4 @@ private:
     std::unique_ptr<vst::IntPtr[]> storage; // the VstEvents header and its pointers
 };
 
-} // namespace vorlunda::validate
+} // namespace vorlunda::vsthost
