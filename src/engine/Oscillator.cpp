@@ -34,9 +34,9 @@ int LevelForIncrement(std::uint32_t increment, int footage) {
 
 } // namespace
 
-Oscillator::Oscillator()
-    : waves(&OscillatorTables::Wavetables()),
-      incrementTable(OscillatorTables::CurrentIncrements()) {
+// The wavetables are taken at the first Prepare, not here: building them is most of a first
+// instance's construction, and hosts construct every plug-in when they scan.
+Oscillator::Oscillator() : incrementTable(OscillatorTables::CurrentIncrements()) {
     ForgetPitches();
 }
 
@@ -86,6 +86,7 @@ void Oscillator::SetSyncMode(int mode) {
 }
 
 void Oscillator::Prepare(double sampleRate) {
+    waves = &OscillatorTables::Wavetables();
     if (std::isfinite(sampleRate) && sampleRate > 0.0 && sampleRate != incrementTable->sampleRate)
         incrementTable = OscillatorTables::Increments(sampleRate);
     ForgetPitches();
@@ -323,8 +324,8 @@ FootageKernel KernelFor(const FootageTables& t) {
 
 // Steps 4 and 5 for a chunk: noise, stereo spread and the gain of the enabled waves.
 template <bool Noise>
-void MixChunk(const Chunk& b, double* left, double* right, int n, std::uint32_t& seedState,
-              double noiseMix, double stereoSpread, double gain) {
+void MixChunk(const Chunk& b, double* left, double* right, int stride, int n,
+              std::uint32_t& seedState, double noiseMix, double stereoSpread, double gain) {
     std::uint32_t seed = seedState;
     for (int i = 0; i < n; ++i) {
         double c = b.c[i];
@@ -339,8 +340,8 @@ void MixChunk(const Chunk& b, double* left, double* right, int n, std::uint32_t&
         }
         const double s = (l - r) * stereoSpread;
         const double t = l + c + r;
-        left[i] = (s + t) * gain;
-        right[i] = (t - s) * gain;
+        left[i * stride] = (s + t) * gain;
+        right[i * stride] = (t - s) * gain;
     }
     seedState = seed;
 }
@@ -348,7 +349,12 @@ void MixChunk(const Chunk& b, double* left, double* right, int n, std::uint32_t&
 } // namespace
 
 void Oscillator::Render(std::span<double> left, std::span<double> right) {
-    const int total = static_cast<int>(std::min(left.size(), right.size()));
+    Render(left.data(), right.data(), static_cast<int>(std::min(left.size(), right.size())), 1);
+}
+
+void Oscillator::Render(double* left, double* right, int total, int stride) {
+    if (!waves) // rendered without a Prepare (tests): take the tables now
+        waves = &OscillatorTables::Wavetables();
 
     // The footages that sound, with the saw tables of this tick's levels; each enabled wave
     // flag (saw, square, pulse, interval) scales the mix by 0.9.
@@ -392,10 +398,12 @@ void Oscillator::Render(std::span<double> left, std::span<double> right) {
         std::fill_n(b.r.begin(), n, 0.0);
         for (int f = 0; f < used; ++f)
             kernels[f](footages[f], b, n);
+        double* l = left + static_cast<std::ptrdiff_t>(start) * stride;
+        double* r = right + static_cast<std::ptrdiff_t>(start) * stride;
         if (noiseMix > 0.0)
-            MixChunk<true>(b, &left[start], &right[start], n, seed, noiseMix, stereoSpread, gain);
+            MixChunk<true>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
         else
-            MixChunk<false>(b, &left[start], &right[start], n, seed, noiseMix, stereoSpread, gain);
+            MixChunk<false>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
     }
     noiseSeed.store(seed, std::memory_order_relaxed);
 }
