@@ -99,7 +99,8 @@ private:
     void SetIncrement(int osc, int pitch);
     void ForgetPitches();
     static void SetFlag(FootageFlags& flags, int footage, bool on);
-    void RunPhases(PhaseChunk& out, int n);
+    // `read`: bit k set when oscillator k's phases are read in this render.
+    void RunPhases(PhaseChunk& out, int n, unsigned read);
 
     const WavetableSet* waves = nullptr; // shared; taken at the first Prepare
     std::shared_ptr<const IncrementTable> incrementTable;
