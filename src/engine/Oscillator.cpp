@@ -210,7 +210,7 @@ struct Samples<double> {
     static double Load(const double* p) { return *p; }
     static void Store(double* p, double v) { *p = v; }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
-        return TableIndex(*phase, footage);
+        return kWaveforms * TableIndex(*phase, footage);
     }
     static double Read(const double* table, Index x) { return table[x]; }
 };
@@ -226,7 +226,8 @@ struct Samples<Pair> {
         p[1] = v[1];
     }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
-        return {TableIndex(phase[0], footage), TableIndex(phase[1], footage)};
+        return {kWaveforms * TableIndex(phase[0], footage),
+                kWaveforms * TableIndex(phase[1], footage)};
     }
     static Pair Read(const double* table, Index x) { return Pair{table[x.a], table[x.b]}; }
 };
@@ -234,7 +235,8 @@ struct Samples<Pair> {
 // Adds one oscillator's enabled waves at table index x to `sum`, in the order saw, square,
 // pulse, each times `gain` when Scaled. The square and pulse tables hold exactly the doubles of
 // their differences of the saw (SawDifference builds them), so one read replaces two reads, a
-// subtraction and a product; the three tables of a level fit in the second-level cache.
+// subtraction and a product. The reads go to the interleaved copy of the tables, where the three
+// waves of an index share a cache line; `x` is three times the table index.
 template <typename V, int Waves, bool Scaled>
 inline V AddWaves(V sum, const std::array<const double*, kWaveforms>& tables,
                   typename Samples<V>::Index x, double gain) {
@@ -406,7 +408,7 @@ void Oscillator::Render(double* left, double* right, int total, int stride) {
                                                  : Layout::SyncedStack;
         for (int k = 0; k < kOscillators; ++k) {
             for (int w = 0; w < kWaveforms; ++w)
-                t.tables[k][w] = waves->Level(static_cast<Waveform>(w), tableLevels[k][j]).data();
+                t.tables[k][w] = waves->Interleaved(tableLevels[k][j]) + w;
         }
         if (t.layout != Layout::SyncedStack && t.waves != 0)
             read |= 1u;
