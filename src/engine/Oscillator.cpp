@@ -135,8 +135,11 @@ void Oscillator::RunPhases(PhaseChunk& out, int n, unsigned read) {
             const std::uint32_t p = phases[k];
             const std::uint32_t step = increments[k];
             if ((read >> k) & 1u) {
-                for (int i = 0; i < n; ++i)
-                    out[k][i] = (p + static_cast<std::uint32_t>(i) * step) & kPhaseMask;
+                std::uint32_t q = p; // p + i * step, wrapping
+                for (int i = 0; i < n; ++i) {
+                    out[k][i] = q & kPhaseMask;
+                    q += step;
+                }
             }
             phases[k] = (p + static_cast<std::uint32_t>(n) * step) & kPhaseMask;
         }

@@ -97,7 +97,10 @@ struct EnvelopeRegs {
         return S::AndNot(S::Less(magnitude, S::Splat(DBL_MIN)), x);
     }
 
-    // Envelope::Step on every lane.
+    // Envelope::Step on every lane. Without Output the step leaves the output to FinishOutput:
+    // nothing reads the filter envelope's output inside a chunk, and the output of its last step
+    // depends only on the final level.
+    template <bool Output>
     void Step() {
         V next = Flush(level + (target - level) * coefficient);
         const V reached = S::And(attack, S::LessEqual(S::Splat(1.0), next));
@@ -105,13 +108,18 @@ struct EnvelopeRegs {
         if (S::Any(S::Or(reached, empty))) [[unlikely]]
             next = EndSegments(next, reached);
         level = next;
-        output = Flush(scale * next);
+        if constexpr (Output)
+            output = Flush(scale * next);
     }
+
+    // The output of the last step, for an envelope stepped without Output at least once. A lane
+    // that went idle earlier keeps level 0, so this is the output of the step that ended it.
+    void FinishOutput() { output = Flush(scale * level); }
 
     // The attack's end (level 1, decay toward the sustain) and the end of a decay or release
     // (level 0, idle). An idle lane keeps stepping from level 0 with coefficient 0, which leaves
     // level and output at 0 as the idle scalar envelope leaves them.
-    [[gnu::noinline]] V EndSegments(V next, V reached) {
+    V EndSegments(V next, V reached) {
         next = S::Select(reached, S::Splat(1.0), next);
         stage = S::Select(reached, S::Splat(2.0), stage);
         coefficient = S::Select(reached, decayCoefficient, coefficient);
@@ -202,8 +210,8 @@ void RenderGroup(VoiceGroupLanes& lanes) {
     double* outRight = lanes.outRight;
     for (int i = 0; i < n; ++i) {
         if (i > 0) {
-            filterEnvelope.Step();
-            ampEnvelope.Step();
+            filterEnvelope.template Step<false>();
+            ampEnvelope.template Step<true>();
         }
         const V l = FilterTick<W, Lowpass, Poles>(left, q, S::Load(inLeft + i * W), cLeft);
         const V r = FilterTick<W, Lowpass, Poles>(right, q, S::Load(inRight + i * W), cRight);
@@ -217,6 +225,8 @@ void RenderGroup(VoiceGroupLanes& lanes) {
         S::Store(f.left[j], left[j]);
         S::Store(f.right[j], right[j]);
     }
+    if (n > 1)
+        filterEnvelope.FinishOutput();
     filterEnvelope.Store(lanes.filterEnvelope);
     ampEnvelope.Store(lanes.ampEnvelope);
 }

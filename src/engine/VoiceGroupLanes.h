@@ -62,5 +62,8 @@ const VoiceGroupKernels& Sse2GroupKernels();
 // AVX2, four voices to a register; null where the build has none. Call only on a processor that
 // has AVX2.
 const VoiceGroupKernels* Avx2GroupKernels();
+// The four-lane kernel again, built for AVX-512 F, VL and DQ (32 registers); null where the build
+// has none. Call only on a processor that has those.
+const VoiceGroupKernels* Avx512GroupKernels();
 
 } // namespace vorlunda

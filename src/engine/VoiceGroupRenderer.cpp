@@ -15,6 +15,9 @@ std::atomic<int> forcedPath{-1};
 SimdPath Detect() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     __builtin_cpu_init(); // may run before the runtime's own constructors have
+    if (Avx512GroupKernels() && __builtin_cpu_supports("avx512f") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
+        return SimdPath::Avx512;
     if (Avx2GroupKernels() && __builtin_cpu_supports("avx2"))
         return SimdPath::Avx2;
 #endif
@@ -68,7 +71,11 @@ void VoiceGroupRenderer::Prepare(int maxSamples) {
 
 void VoiceGroupRenderer::Begin(SimdPath path, double* left, double* right, int n) {
     narrow = &Sse2GroupKernels();
-    wide = path == SimdPath::Avx2 && Avx2GroupKernels() ? Avx2GroupKernels() : narrow;
+    wide = narrow;
+    if (path == SimdPath::Avx512 && Avx512GroupKernels())
+        wide = Avx512GroupKernels();
+    else if (path >= SimdPath::Avx2 && Avx2GroupKernels())
+        wide = Avx2GroupKernels();
     mixLeft = left;
     mixRight = right;
     samples = std::min(n, capacity);
@@ -208,6 +215,15 @@ void VoiceGroupRenderer::Render(const VoiceGroupKernels& kernels) {
     // Into the mix voice by voice, as the voices one after the other add.
     const double* productLeft = outLeft.data();
     const double* productRight = outRight.data();
+    if (count == 4 && lanes == 4) {
+        for (int i = 0; i < n; ++i) {
+            const double* pl = productLeft + i * 4;
+            const double* pr = productRight + i * 4;
+            mixLeft[i] = mixLeft[i] + pl[0] + pl[1] + pl[2] + pl[3];
+            mixRight[i] = mixRight[i] + pr[0] + pr[1] + pr[2] + pr[3];
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         double l = mixLeft[i];
         double r = mixRight[i];

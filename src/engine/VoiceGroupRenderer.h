@@ -13,6 +13,7 @@ enum class SimdPath : int {
     Scalar = 0, // one voice after the other (the reference)
     Sse2 = 1,   // two voices side by side
     Avx2 = 2,   // four voices side by side
+    Avx512 = 3, // four voices side by side, states in the 32 registers of AVX-512
 };
 
 // Renders sounding voices in groups, one voice per SIMD lane: the oscillators write their

@@ -151,12 +151,15 @@ std::string PathName(const testing::TestParamInfo<SimdPath>& info) {
         return "Sse2";
     case SimdPath::Avx2:
         return "Avx2";
+    case SimdPath::Avx512:
+        return "Avx512";
     }
     return "Unknown";
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, GoldenRender,
-                         testing::Values(SimdPath::Scalar, SimdPath::Sse2, SimdPath::Avx2),
+                         testing::Values(SimdPath::Scalar, SimdPath::Sse2, SimdPath::Avx2,
+                                         SimdPath::Avx512),
                          PathName);
 
 // Every parameter at its default, which is also the first program of factory bank 2 that a new

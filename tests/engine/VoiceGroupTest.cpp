@@ -50,7 +50,7 @@ void ExpectSamePaths(double rate, const std::function<void(InstrumentHarness&)>&
     for (double x : reference.left)
         peak = std::max(peak, std::abs(x));
     EXPECT_GT(peak, 0.01) << "a near-silent render would prove little";
-    for (SimdPath path : {SimdPath::Sse2, SimdPath::Avx2}) {
+    for (SimdPath path : {SimdPath::Sse2, SimdPath::Avx2, SimdPath::Avx512}) {
         if (path > VoiceGroupRenderer::DetectedPath())
             continue;
         SCOPED_TRACE("path " + std::to_string(static_cast<int>(path)));
@@ -161,7 +161,7 @@ TEST(VoiceGroup, PathIsDetectedOnceAndForcingNeverExceedsIt) {
     EXPECT_GE(detected, SimdPath::Sse2); // every x86 build has SSE2
     VoiceGroupRenderer::ForcePath(SimdPath::Scalar);
     EXPECT_EQ(VoiceGroupRenderer::ActivePath(), SimdPath::Scalar);
-    VoiceGroupRenderer::ForcePath(SimdPath::Avx2);
+    VoiceGroupRenderer::ForcePath(SimdPath::Avx512);
     EXPECT_EQ(VoiceGroupRenderer::ActivePath(), detected);
     VoiceGroupRenderer::ResetPath();
     EXPECT_EQ(VoiceGroupRenderer::ActivePath(), detected);
