@@ -373,6 +373,21 @@ void MixChunk(const Chunk& b, double* left, double* right, int stride, int n,
                                   gain);
 }
 
+// Steps 4 and 5 for a chunk whose left and right sums are +0 and without noise. Then s = (0 - 0) ×
+// spread is a zero and t = (0 + c) + 0 = 0 + c, and a zero added to or subtracted from t (never
+// -0, since 0 + c turns -0 into +0) leaves t; both outputs are (0 + c) × gain, exactly what the
+// full expressions give.
+void MixCentre(const Chunk& b, double* left, double* right, int stride, int n, double gain) {
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        const Pair out = (0.0 + Samples<Pair>::Load(&b.c[i])) * gain;
+        left[i * stride] = right[i * stride] = out[0];
+        left[(i + 1) * stride] = right[(i + 1) * stride] = out[1];
+    }
+    if (i < n)
+        left[i * stride] = right[i * stride] = (0.0 + b.c[i]) * gain;
+}
+
 } // namespace
 
 void Oscillator::Render(std::span<double> left, std::span<double> right) {
@@ -424,19 +439,26 @@ void Oscillator::Render(double* left, double* right, int total, int stride) {
         ++used;
     }
 
+    // Without a multi stack and without noise the left and right sums stay +0 (and a finite
+    // spread keeps the outputs equal); MixCentre then computes the outputs from the centre alone.
+    const bool sides = (read & 6u) != 0 || noiseMix > 0.0 || !std::isfinite(stereoSpread);
     std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
     Chunk b;
     for (int start = 0; start < total; start += kChunk) {
         const int n = std::min(kChunk, total - start);
         RunPhases(b.phase, n, read);
         std::fill_n(b.c.begin(), n, 0.0);
-        std::fill_n(b.l.begin(), n, 0.0);
-        std::fill_n(b.r.begin(), n, 0.0);
+        if (sides) {
+            std::fill_n(b.l.begin(), n, 0.0);
+            std::fill_n(b.r.begin(), n, 0.0);
+        }
         for (int f = 0; f < used; ++f)
             kernels[f](footages[f], b, n);
         double* l = left + static_cast<std::ptrdiff_t>(start) * stride;
         double* r = right + static_cast<std::ptrdiff_t>(start) * stride;
-        if (noiseMix > 0.0)
+        if (!sides)
+            MixCentre(b, l, r, stride, n, gain);
+        else if (noiseMix > 0.0)
             MixChunk<true>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
         else
             MixChunk<false>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);

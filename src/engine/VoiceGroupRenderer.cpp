@@ -15,10 +15,11 @@ std::atomic<int> forcedPath{-1};
 SimdPath Detect() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     __builtin_cpu_init(); // may run before the runtime's own constructors have
-    if (Avx512GroupKernels() && __builtin_cpu_supports("avx512f") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
+    // The features first: the kernels' own files may run only on processors that have them.
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq") && Avx512GroupKernels())
         return SimdPath::Avx512;
-    if (Avx2GroupKernels() && __builtin_cpu_supports("avx2"))
+    if (__builtin_cpu_supports("avx2") && Avx2GroupKernels())
         return SimdPath::Avx2;
 #endif
     return SimdPath::Sse2;
