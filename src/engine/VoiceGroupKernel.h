@@ -19,9 +19,12 @@ namespace {
 template <int W>
 struct GroupSimd;
 
+// V holds one double per lane; M is a mask of lanes (a register of all-ones or all-zeros lanes
+// here, a mask register with AVX-512).
 template <>
 struct GroupSimd<2> {
     using V = __m128d;
+    using M = __m128d;
     static V Load(const double* p) { return _mm_loadu_pd(p); }
     static void Store(double* p, V v) { _mm_storeu_pd(p, v); }
     static V Splat(double x) { return _mm_set1_pd(x); }
@@ -35,12 +38,16 @@ struct GroupSimd<2> {
     static V Equal(V a, V b) { return _mm_cmpeq_pd(a, b); }
     static V Select(V mask, V a, V b) { return Or(And(mask, a), AndNot(mask, b)); }
     static bool Any(V mask) { return _mm_movemask_pd(mask) != 0; }
+    static M None() { return _mm_setzero_pd(); }
+    static V Abs(V x) { return AndNot(Splat(-0.0), x); }
+    static V ZeroIf(M mask, V x) { return AndNot(mask, x); }
 };
 
 #if defined(__AVX2__)
 template <>
 struct GroupSimd<4> {
     using V = __m256d;
+    using M = __m256d;
     static V Load(const double* p) { return _mm256_loadu_pd(p); }
     static void Store(double* p, V v) { _mm256_storeu_pd(p, v); }
     static V Splat(double x) { return _mm256_set1_pd(x); }
@@ -54,6 +61,35 @@ struct GroupSimd<4> {
     static V Equal(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
     static V Select(V mask, V a, V b) { return _mm256_blendv_pd(b, a, mask); }
     static bool Any(V mask) { return _mm256_movemask_pd(mask) != 0; }
+    static M None() { return _mm256_setzero_pd(); }
+    static V Abs(V x) { return AndNot(Splat(-0.0), x); }
+    static V ZeroIf(M mask, V x) { return AndNot(mask, x); }
+};
+#endif
+
+#if defined(__AVX512F__) && defined(__AVX512DQ__)
+template <>
+struct GroupSimd<8> {
+    using V = __m512d;
+    using M = __mmask8;
+    static V Load(const double* p) { return _mm512_loadu_pd(p); }
+    static void Store(double* p, V v) { _mm512_storeu_pd(p, v); }
+    static V Splat(double x) { return _mm512_set1_pd(x); }
+    // The masked forms with every lane selected are the same instructions; gcc 12 reports the
+    // plain forms' undefined pass-through operand as uninitialised.
+    static V Min(V a, V b) { return _mm512_mask_min_pd(a, 0xFF, a, b); }
+    static V Max(V a, V b) { return _mm512_mask_max_pd(a, 0xFF, a, b); }
+    static M And(M a, M b) { return static_cast<M>(a & b); }
+    static M AndNot(M a, M b) { return static_cast<M>(~a & b); }
+    static M Or(M a, M b) { return static_cast<M>(a | b); }
+    static M Less(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
+    static M LessEqual(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
+    static M Equal(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
+    static V Select(M mask, V a, V b) { return _mm512_mask_blend_pd(mask, b, a); }
+    static bool Any(M mask) { return mask != 0; }
+    static M None() { return 0; }
+    static V Abs(V x) { return _mm512_andnot_pd(Splat(-0.0), x); }
+    static V ZeroIf(M mask, V x) { return _mm512_maskz_mov_pd(static_cast<M>(~mask), x); }
 };
 #endif
 
@@ -63,9 +99,10 @@ template <int W>
 struct EnvelopeRegs {
     using S = GroupSimd<W>;
     using V = typename S::V;
+    using M = typename S::M;
     V level, target, coefficient, output, scale, stage, decayCoefficient, sustain;
-    V attack, falling;
-    V ended;          // lanes that went idle during this chunk
+    M attack, falling;
+    M ended;          // lanes that went idle during this chunk
     V endCoefficient; // their coefficient when they did
 
     void Load(const EnvelopeLanes& e) {
@@ -78,8 +115,8 @@ struct EnvelopeRegs {
         decayCoefficient = S::Load(e.decayCoefficient);
         sustain = S::Load(e.sustain);
         attack = S::Equal(stage, S::Splat(1.0));
-        falling = S::AndNot(S::LessEqual(stage, S::Splat(1.0)), S::Equal(stage, stage));
-        ended = S::Splat(0.0);
+        falling = S::Less(S::Splat(1.0), stage);
+        ended = S::None();
         endCoefficient = coefficient;
     }
 
@@ -92,10 +129,7 @@ struct EnvelopeRegs {
     }
 
     // |x| below the smallest normal double becomes +0, as the scalar step flushes.
-    static V Flush(V x) {
-        const V magnitude = S::AndNot(S::Splat(-0.0), x);
-        return S::AndNot(S::Less(magnitude, S::Splat(DBL_MIN)), x);
-    }
+    static V Flush(V x) { return S::ZeroIf(S::Less(S::Abs(x), S::Splat(DBL_MIN)), x); }
 
     // Envelope::Step on every lane. Without Output the step leaves the output to FinishOutput:
     // nothing reads the filter envelope's output inside a chunk, and the output of its last step
@@ -103,8 +137,8 @@ struct EnvelopeRegs {
     template <bool Output>
     void Step() {
         V next = Flush(level + (target - level) * coefficient);
-        const V reached = S::And(attack, S::LessEqual(S::Splat(1.0), next));
-        const V empty = S::And(falling, S::LessEqual(next, S::Splat(0.0)));
+        const M reached = S::And(attack, S::LessEqual(S::Splat(1.0), next));
+        const M empty = S::And(falling, S::LessEqual(next, S::Splat(0.0)));
         if (S::Any(S::Or(reached, empty))) [[unlikely]]
             next = EndSegments(next, reached);
         level = next;
@@ -119,19 +153,19 @@ struct EnvelopeRegs {
     // The attack's end (level 1, decay toward the sustain) and the end of a decay or release
     // (level 0, idle). An idle lane keeps stepping from level 0 with coefficient 0, which leaves
     // level and output at 0 as the idle scalar envelope leaves them.
-    V EndSegments(V next, V reached) {
+    V EndSegments(V next, M reached) {
         next = S::Select(reached, S::Splat(1.0), next);
         stage = S::Select(reached, S::Splat(2.0), stage);
         coefficient = S::Select(reached, decayCoefficient, coefficient);
         target = S::Select(reached, sustain, target);
         attack = S::AndNot(reached, attack);
         falling = S::Or(falling, reached);
-        const V empty = S::And(falling, S::LessEqual(next, S::Splat(0.0)));
-        next = S::AndNot(empty, next);
-        stage = S::AndNot(empty, stage);
+        const M empty = S::And(falling, S::LessEqual(next, S::Splat(0.0)));
+        next = S::ZeroIf(empty, next);
+        stage = S::ZeroIf(empty, stage);
         falling = S::AndNot(empty, falling);
         endCoefficient = S::Select(empty, coefficient, endCoefficient);
-        coefficient = S::AndNot(empty, coefficient);
+        coefficient = S::ZeroIf(empty, coefficient);
         ended = S::Or(ended, empty);
         return next;
     }

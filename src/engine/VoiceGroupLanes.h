@@ -2,9 +2,9 @@
 
 namespace vorlunda {
 
-// The widest group of voices rendered side by side: four, one per lane of an AVX2 register of
-// doubles (two in SSE2).
-inline constexpr int kMaxGroupLanes = 4;
+// The widest group of voices rendered side by side: eight, one per lane of an AVX-512 register of
+// doubles (four in AVX2, two in SSE2).
+inline constexpr int kMaxGroupLanes = 8;
 
 // One of a voice's two envelopes, per lane, as the group kernel steps it. Lanes whose envelope
 // is idle when the chunk starts carry level 0, coefficient 0 and scale 0, so a step leaves them
@@ -62,8 +62,9 @@ const VoiceGroupKernels& Sse2GroupKernels();
 // AVX2, four voices to a register; null where the build has none. Call only on a processor that
 // has AVX2.
 const VoiceGroupKernels* Avx2GroupKernels();
-// The four-lane kernel again, built for AVX-512 F, VL and DQ (32 registers); null where the build
-// has none. Call only on a processor that has those.
+// AVX-512 (F, VL, DQ): eight voices to a register, and the four-lane kernel built with the 32
+// registers of AVX-512; null where the build has none. Call only on a processor that has those.
 const VoiceGroupKernels* Avx512GroupKernels();
+const VoiceGroupKernels* Avx512QuadGroupKernels();
 
 } // namespace vorlunda

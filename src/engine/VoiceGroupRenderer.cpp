@@ -72,11 +72,14 @@ void VoiceGroupRenderer::Prepare(int maxSamples) {
 
 void VoiceGroupRenderer::Begin(SimdPath path, double* left, double* right, int n) {
     narrow = &Sse2GroupKernels();
-    wide = narrow;
+    middle = narrow;
+    if (path == SimdPath::Avx512 && Avx512QuadGroupKernels())
+        middle = Avx512QuadGroupKernels();
+    else if (path >= SimdPath::Avx2 && Avx2GroupKernels())
+        middle = Avx2GroupKernels();
+    wide = middle;
     if (path == SimdPath::Avx512 && Avx512GroupKernels())
         wide = Avx512GroupKernels();
-    else if (path >= SimdPath::Avx2 && Avx2GroupKernels())
-        wide = Avx2GroupKernels();
     mixLeft = left;
     mixRight = right;
     samples = std::min(n, capacity);
@@ -99,7 +102,7 @@ void VoiceGroupRenderer::Add(Voice& v) {
 void VoiceGroupRenderer::Flush() {
     if (count == 0)
         return;
-    Render(count <= narrow->lanes ? *narrow : *wide);
+    Render(count <= narrow->lanes ? *narrow : count <= middle->lanes ? *middle : *wide);
     count = 0;
 }
 
@@ -216,6 +219,16 @@ void VoiceGroupRenderer::Render(const VoiceGroupKernels& kernels) {
     // Into the mix voice by voice, as the voices one after the other add.
     const double* productLeft = outLeft.data();
     const double* productRight = outRight.data();
+    if (count == 8 && lanes == 8) {
+        for (int i = 0; i < n; ++i) {
+            const double* pl = productLeft + i * 8;
+            const double* pr = productRight + i * 8;
+            mixLeft[i] = mixLeft[i] + pl[0] + pl[1] + pl[2] + pl[3] + pl[4] + pl[5] + pl[6] + pl[7];
+            mixRight[i] =
+                mixRight[i] + pr[0] + pr[1] + pr[2] + pr[3] + pr[4] + pr[5] + pr[6] + pr[7];
+        }
+        return;
+    }
     if (count == 4 && lanes == 4) {
         for (int i = 0; i < n; ++i) {
             const double* pl = productLeft + i * 4;

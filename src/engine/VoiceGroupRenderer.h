@@ -13,7 +13,7 @@ enum class SimdPath : int {
     Scalar = 0, // one voice after the other (the reference)
     Sse2 = 1,   // two voices side by side
     Avx2 = 2,   // four voices side by side
-    Avx512 = 3, // four voices side by side, states in the 32 registers of AVX-512
+    Avx512 = 3, // eight voices side by side (AVX-512)
 };
 
 // Renders sounding voices in groups, one voice per SIMD lane: the oscillators write their
@@ -71,6 +71,7 @@ private:
     double* mixLeft = nullptr;
     double* mixRight = nullptr;
     const VoiceGroupKernels* wide = nullptr;   // the path's kernels
+    const VoiceGroupKernels* middle = nullptr; // four lanes, for groups of three or four voices
     const VoiceGroupKernels* narrow = nullptr; // two lanes, for groups of one or two voices
 };
 
