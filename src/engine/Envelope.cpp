@@ -14,8 +14,11 @@ constexpr double kReleaseTarget = -0.1111111111111111;
 
 } // namespace
 
+Envelope::Envelope() : decayCoefficient(Coefficient(decay)) {}
+
 void Envelope::Reset(double sampleRate) {
     rateFactor = kLn10 / sampleRate;
+    decayCoefficient = Coefficient(decay);
     stage = kIdle;
     gate = false;
     velocity = 0.0;
@@ -86,8 +89,9 @@ void Envelope::SetAttackVelocityAmount(double amount) {
 
 void Envelope::SetDecay(double time) {
     decay = time;
+    decayCoefficient = Coefficient(time);
     if (stage == kDecaySustain) {
-        coefficient = Coefficient(time);
+        coefficient = decayCoefficient;
     }
     if (adMode) {
         // In AD mode the release follows the decay.

@@ -14,6 +14,8 @@ namespace vorlunda {
 /// called in any stage; each one changes the running segment as documented.
 class Envelope {
 public:
+    Envelope();
+
     static constexpr int kIdle = 0;
     static constexpr int kAttack = 1;
     static constexpr int kDecaySustain = 2;
@@ -50,6 +52,8 @@ public:
     bool Gate() const { return gate; }
 
 private:
+    friend class VoiceGroupRenderer; // steps envelopes of several voices side by side
+
     /// Fraction of the remaining distance covered per sample for a time value 0..1.
     double Coefficient(double time) const;
     /// The attack time value after velocity shortening.
@@ -73,6 +77,9 @@ private:
     double target = 0.0;
     double level = 0.0;
     double coefficient = 0.0;
+    // Coefficient(decay), kept up to date by SetDecay and Reset: the attack's end needs it, and
+    // it is the same double whenever it is computed.
+    double decayCoefficient = 0.0;
 };
 
 // Per-sample work stays inline: every active voice runs it twice per sample.
@@ -90,7 +97,7 @@ inline void Envelope::Step() {
         if (level >= 1.0) {
             level = 1.0;
             stage = kDecaySustain;
-            coefficient = Coefficient(decay);
+            coefficient = decayCoefficient;
             target = sustain;
         }
     }

@@ -34,9 +34,9 @@ int LevelForIncrement(std::uint32_t increment, int footage) {
 
 } // namespace
 
-Oscillator::Oscillator()
-    : waves(&OscillatorTables::Wavetables()),
-      incrementTable(OscillatorTables::CurrentIncrements()) {
+// The wavetables are taken at the first Prepare, not here: building them is most of a first
+// instance's construction, and hosts construct every plug-in when they scan.
+Oscillator::Oscillator() : incrementTable(OscillatorTables::CurrentIncrements()) {
     ForgetPitches();
 }
 
@@ -86,6 +86,7 @@ void Oscillator::SetSyncMode(int mode) {
 }
 
 void Oscillator::Prepare(double sampleRate) {
+    waves = &OscillatorTables::Wavetables();
     if (std::isfinite(sampleRate) && sampleRate > 0.0 && sampleRate != incrementTable->sampleRate)
         incrementTable = OscillatorTables::Increments(sampleRate);
     ForgetPitches();
@@ -124,16 +125,22 @@ void Oscillator::UpdatePitch(double glidePitch, const PitchModulation& mod) {
 // phase when the sync test holds. The test compares oscillator 0's new phase, scaled to the
 // chosen footage, with its previous phase unscaled. `out` receives each sample's phases before
 // the advance, which are the ones the sample reads.
-void Oscillator::RunPhases(PhaseChunk& out, int n) {
+void Oscillator::RunPhases(PhaseChunk& out, int n, unsigned read) {
     if (syncMode == 0) {
         // Without sync each oscillator's phase at sample i is (p + i * step) masked: 2^28
         // divides 2^32, so masking once equals masking after every 32-bit addition, and the
-        // samples no longer wait for each other (the loop runs several to a register).
+        // samples no longer wait for each other (the loop runs several to a register). Only the
+        // oscillators that are read need their phases listed; the others just advance.
         for (int k = 0; k < kOscillators; ++k) {
             const std::uint32_t p = phases[k];
             const std::uint32_t step = increments[k];
-            for (int i = 0; i < n; ++i)
-                out[k][i] = (p + static_cast<std::uint32_t>(i) * step) & kPhaseMask;
+            if ((read >> k) & 1u) {
+                std::uint32_t q = p; // p + i * step, wrapping
+                for (int i = 0; i < n; ++i) {
+                    out[k][i] = q & kPhaseMask;
+                    q += step;
+                }
+            }
             phases[k] = (p + static_cast<std::uint32_t>(n) * step) & kPhaseMask;
         }
         return;
@@ -167,10 +174,10 @@ constexpr int kSquareBit = 2;
 constexpr int kPulseBit = 4;
 constexpr int kWaveCombinations = 8;
 
-// What one footage reads during a render: each oscillator's saw table at its level for this
-// footage, and which waves sound.
+// What one footage reads during a render: each oscillator's saw, square and pulse tables at its
+// level for this footage, and which waves sound.
 struct FootageTables {
-    std::array<const double*, Oscillator::kOscillators> saw{};
+    std::array<std::array<const double*, kWaveforms>, Oscillator::kOscillators> tables{};
     int footage = 0;
     Layout layout = Layout::Plain;
     int waves = 0;         // kSawBit | kSquareBit | kPulseBit
@@ -206,9 +213,8 @@ struct Samples<double> {
     static double Load(const double* p) { return *p; }
     static void Store(double* p, double v) { *p = v; }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
-        return TableIndex(*phase, footage);
+        return kWaveforms * TableIndex(*phase, footage);
     }
-    static Index Offset(Index x, int by) { return (x + by) & (kWaveLength - 1); }
     static double Read(const double* table, Index x) { return table[x]; }
 };
 
@@ -223,27 +229,20 @@ struct Samples<Pair> {
         p[1] = v[1];
     }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
-        return {TableIndex(phase[0], footage), TableIndex(phase[1], footage)};
-    }
-    static Index Offset(Index x, int by) {
-        return {(x.a + by) & (kWaveLength - 1), (x.b + by) & (kWaveLength - 1)};
+        return {kWaveforms * TableIndex(phase[0], footage),
+                kWaveforms * TableIndex(phase[1], footage)};
     }
     static Pair Read(const double* table, Index x) { return Pair{table[x.a], table[x.b]}; }
 };
 
-// Entry x of the square (kSquareShift) or pulse (kPulseShift) table at the saw's level: the
-// expression of SawDifference, which builds those tables, so the values are the same doubles.
-// Reading only the saw tables keeps a third of the table memory in the caches.
-template <typename V>
-inline V Difference(const double* saw, typename Samples<V>::Index x, int shift) {
-    using S = Samples<V>;
-    return (S::Read(saw, x) - S::Read(saw, S::Offset(x, shift))) * 0.5;
-}
-
 // Adds one oscillator's enabled waves at table index x to `sum`, in the order saw, square,
-// pulse, each times `gain` when Scaled.
+// pulse, each times `gain` when Scaled. The square and pulse tables hold exactly the doubles of
+// their differences of the saw (SawDifference builds them), so one read replaces two reads, a
+// subtraction and a product. The reads go to the interleaved copy of the tables, where the three
+// waves of an index share a cache line; `x` is three times the table index.
 template <typename V, int Waves, bool Scaled>
-inline V AddWaves(V sum, const double* saw, typename Samples<V>::Index x, double gain) {
+inline V AddWaves(V sum, const std::array<const double*, kWaveforms>& tables,
+                  typename Samples<V>::Index x, double gain) {
     const auto term = [&](V v) {
         if constexpr (Scaled)
             return gain * v;
@@ -251,11 +250,11 @@ inline V AddWaves(V sum, const double* saw, typename Samples<V>::Index x, double
             return v;
     };
     if constexpr ((Waves & kSawBit) != 0)
-        sum += term(Samples<V>::Read(saw, x));
+        sum += term(Samples<V>::Read(tables[0], x));
     if constexpr ((Waves & kSquareBit) != 0)
-        sum += term(Difference<V>(saw, x, kSquareShift));
+        sum += term(Samples<V>::Read(tables[1], x));
     if constexpr ((Waves & kPulseBit) != 0)
-        sum += term(Difference<V>(saw, x, kPulseShift));
+        sum += term(Samples<V>::Read(tables[2], x));
     return sum;
 }
 
@@ -269,17 +268,17 @@ inline void AddSamples(const FootageTables& t, Chunk& b, int i) {
     if constexpr (L != Layout::SyncedStack || Interval) {
         V c = S::Load(&b.c[i]);
         if constexpr (L != Layout::SyncedStack)
-            c = AddWaves<V, Waves, L == Layout::Stack>(c, t.saw[0], S::IndexAt(&b.phase[0][i], j),
-                                                       kMultiGain);
+            c = AddWaves<V, Waves, L == Layout::Stack>(c, t.tables[0],
+                                                       S::IndexAt(&b.phase[0][i], j), kMultiGain);
         if constexpr (Interval)
-            c += Difference<V>(t.saw[3], S::IndexAt(&b.phase[3][i], j), kSquareShift);
+            c += S::Read(t.tables[3][1], S::IndexAt(&b.phase[3][i], j));
         S::Store(&b.c[i], c);
     }
     if constexpr (L != Layout::Plain && Waves != 0) {
         constexpr double gain = L == Layout::Stack ? kMultiGain : kSyncedMultiGain;
-        S::Store(&b.l[i], AddWaves<V, Waves, true>(S::Load(&b.l[i]), t.saw[1],
+        S::Store(&b.l[i], AddWaves<V, Waves, true>(S::Load(&b.l[i]), t.tables[1],
                                                    S::IndexAt(&b.phase[1][i], j), gain));
-        S::Store(&b.r[i], AddWaves<V, Waves, true>(S::Load(&b.r[i]), t.saw[2],
+        S::Store(&b.r[i], AddWaves<V, Waves, true>(S::Load(&b.r[i]), t.tables[2],
                                                    S::IndexAt(&b.phase[2][i], j), gain));
     }
 }
@@ -321,34 +320,83 @@ FootageKernel KernelFor(const FootageTables& t) {
     return kKernels<Layout::SyncedStack>[index];
 }
 
-// Steps 4 and 5 for a chunk: noise, stereo spread and the gain of the enabled waves.
-template <bool Noise>
-void MixChunk(const Chunk& b, double* left, double* right, int n, std::uint32_t& seedState,
-              double noiseMix, double stereoSpread, double gain) {
-    std::uint32_t seed = seedState;
-    for (int i = 0; i < n; ++i) {
-        double c = b.c[i];
-        double l = b.l[i];
-        double r = b.r[i];
-        if constexpr (Noise) {
-            seed *= kNoiseMultiplier; // wraps like the signed 32-bit product
-            const double z = static_cast<std::int32_t>(seed) * kNoiseScale;
-            c -= (z + c) * noiseMix;
-            l -= (z + l) * noiseMix;
-            r -= (z + r) * noiseMix;
-        }
-        const double s = (l - r) * stereoSpread;
-        const double t = l + c + r;
-        left[i] = (s + t) * gain;
-        right[i] = (t - s) * gain;
+// Steps 4 and 5 at sample i (V = double) or samples i and i + 1 (V = Pair): noise, stereo spread
+// and the gain of the enabled waves, written `stride` doubles apart.
+template <bool Noise, typename V>
+inline void MixSamples(const Chunk& b, const double* noise, double* left, double* right, int stride,
+                       int i, double noiseMix, double stereoSpread, double gain) {
+    using S = Samples<V>;
+    V c = S::Load(&b.c[i]);
+    V l = S::Load(&b.l[i]);
+    V r = S::Load(&b.r[i]);
+    if constexpr (Noise) {
+        const V z = S::Load(&noise[i]);
+        c -= (z + c) * noiseMix;
+        l -= (z + l) * noiseMix;
+        r -= (z + r) * noiseMix;
     }
-    seedState = seed;
+    const V s = (l - r) * stereoSpread;
+    const V t = l + c + r;
+    const V outLeft = (s + t) * gain;
+    const V outRight = (t - s) * gain;
+    if constexpr (sizeof(V) == sizeof(double)) {
+        left[i * stride] = outLeft;
+        right[i * stride] = outRight;
+    } else {
+        left[i * stride] = outLeft[0];
+        left[(i + 1) * stride] = outLeft[1];
+        right[i * stride] = outRight[0];
+        right[(i + 1) * stride] = outRight[1];
+    }
+}
+
+// Steps 4 and 5 for a chunk. The noise values come first, one after the other from the shared
+// generator; the rest runs two samples to a register.
+template <bool Noise>
+void MixChunk(const Chunk& b, double* left, double* right, int stride, int n,
+              std::uint32_t& seedState, double noiseMix, double stereoSpread, double gain) {
+    std::array<double, Oscillator::kChunk> noise;
+    if constexpr (Noise) {
+        std::uint32_t seed = seedState;
+        for (int i = 0; i < n; ++i) {
+            seed *= kNoiseMultiplier; // wraps like the signed 32-bit product
+            noise[i] = static_cast<std::int32_t>(seed) * kNoiseScale;
+        }
+        seedState = seed;
+    }
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        MixSamples<Noise, Pair>(b, noise.data(), left, right, stride, i, noiseMix, stereoSpread,
+                                gain);
+    if (i < n)
+        MixSamples<Noise, double>(b, noise.data(), left, right, stride, i, noiseMix, stereoSpread,
+                                  gain);
+}
+
+// Steps 4 and 5 for a chunk whose left and right sums are +0 and without noise. Then s = (0 - 0) ×
+// spread is a zero and t = (0 + c) + 0 = 0 + c, and a zero added to or subtracted from t (never
+// -0, since 0 + c turns -0 into +0) leaves t; both outputs are (0 + c) × gain, exactly what the
+// full expressions give.
+void MixCentre(const Chunk& b, double* left, double* right, int stride, int n, double gain) {
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        const Pair out = (0.0 + Samples<Pair>::Load(&b.c[i])) * gain;
+        left[i * stride] = right[i * stride] = out[0];
+        left[(i + 1) * stride] = right[(i + 1) * stride] = out[1];
+    }
+    if (i < n)
+        left[i * stride] = right[i * stride] = (0.0 + b.c[i]) * gain;
 }
 
 } // namespace
 
 void Oscillator::Render(std::span<double> left, std::span<double> right) {
-    const int total = static_cast<int>(std::min(left.size(), right.size()));
+    Render(left.data(), right.data(), static_cast<int>(std::min(left.size(), right.size())), 1);
+}
+
+void Oscillator::Render(double* left, double* right, int total, int stride) {
+    if (!waves) // rendered without a Prepare (tests): take the tables now
+        waves = &OscillatorTables::Wavetables();
 
     // The footages that sound, with the saw tables of this tick's levels; each enabled wave
     // flag (saw, square, pulse, interval) scales the mix by 0.9.
@@ -356,6 +404,7 @@ void Oscillator::Render(std::span<double> left, std::span<double> right) {
     std::array<FootageTables, kFootages> footages;
     std::array<FootageKernel, kFootages> kernels{};
     int used = 0;
+    unsigned read = 0; // bit k: oscillator k is read
     double gain = 1.0;
     for (int j = 0; j < kFootages; ++j) {
         FootageTables& t = footages[used];
@@ -372,30 +421,47 @@ void Oscillator::Render(std::span<double> left, std::span<double> right) {
         }
         if (t.waves == 0 && !t.interval)
             continue;
-        for (int k = 0; k < kOscillators; ++k)
-            t.saw[k] = waves->Level(Waveform::Saw, tableLevels[k][j]).data();
-        t.footage = j;
         t.layout = !multi[j]                     ? Layout::Plain
                    : syncMode < kFirstSilentSync ? Layout::Stack
                                                  : Layout::SyncedStack;
+        for (int k = 0; k < kOscillators; ++k) {
+            for (int w = 0; w < kWaveforms; ++w)
+                t.tables[k][w] = waves->Interleaved(tableLevels[k][j]) + w;
+        }
+        if (t.layout != Layout::SyncedStack && t.waves != 0)
+            read |= 1u;
+        if (t.layout != Layout::Plain && t.waves != 0)
+            read |= 6u;
+        if (t.interval)
+            read |= 8u;
+        t.footage = j;
         kernels[used] = KernelFor(t);
         ++used;
     }
 
+    // Without a multi stack and without noise the left and right sums stay +0 (and a finite
+    // spread keeps the outputs equal); MixCentre then computes the outputs from the centre alone.
+    const bool sides = (read & 6u) != 0 || noiseMix > 0.0 || !std::isfinite(stereoSpread);
     std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
     Chunk b;
     for (int start = 0; start < total; start += kChunk) {
         const int n = std::min(kChunk, total - start);
-        RunPhases(b.phase, n);
+        RunPhases(b.phase, n, read);
         std::fill_n(b.c.begin(), n, 0.0);
-        std::fill_n(b.l.begin(), n, 0.0);
-        std::fill_n(b.r.begin(), n, 0.0);
+        if (sides) {
+            std::fill_n(b.l.begin(), n, 0.0);
+            std::fill_n(b.r.begin(), n, 0.0);
+        }
         for (int f = 0; f < used; ++f)
             kernels[f](footages[f], b, n);
-        if (noiseMix > 0.0)
-            MixChunk<true>(b, &left[start], &right[start], n, seed, noiseMix, stereoSpread, gain);
+        double* l = left + static_cast<std::ptrdiff_t>(start) * stride;
+        double* r = right + static_cast<std::ptrdiff_t>(start) * stride;
+        if (!sides)
+            MixCentre(b, l, r, stride, n, gain);
+        else if (noiseMix > 0.0)
+            MixChunk<true>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
         else
-            MixChunk<false>(b, &left[start], &right[start], n, seed, noiseMix, stereoSpread, gain);
+            MixChunk<false>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
     }
     noiseSeed.store(seed, std::memory_order_relaxed);
 }

@@ -30,7 +30,8 @@ public:
     static constexpr int kOscillators = 4;
     static constexpr int kSyncModes = 9; // 0 off, 1..4 "16'+".."2'+", 5..8 "16'".."2'"
 
-    // Builds the shared wavetables on first use; increments start at 44100 Hz.
+    // Increments start at 44100 Hz. The shared wavetables are taken (built by the first one)
+    // at Prepare, which a render needs first; a render without it takes them itself.
     Oscillator();
 
     // Parameter application. Footage indices outside 0..3 are ignored.
@@ -49,9 +50,9 @@ public:
     void SetLfoDepth(double depth) { lfoDepth = depth; }           // 1/128 semitone at LFO 1
     void SetEnvelopeDepth(double depth) { envelopeDepth = depth; } // 1/128 semitone at env 1
 
-    // Takes the increment table for `sampleRate` (Hz; a non-positive or non-finite rate keeps
-    // the current one) and forgets the cached pitches, so the next UpdatePitch recomputes every
-    // increment. Phases keep their values.
+    // Takes the wavetables and the increment table for `sampleRate` (Hz; a non-positive or
+    // non-finite rate keeps the current one) and forgets the cached pitches, so the next
+    // UpdatePitch recomputes every increment. Phases keep their values.
     void Prepare(double sampleRate);
 
     // Once per control tick while the voice is active: recomputes the increments and table
@@ -61,6 +62,11 @@ public:
     // Writes min(left.size(), right.size()) samples into both buffers (they are overwritten,
     // not added to), reading the flags and table levels as they are now.
     void Render(std::span<double> left, std::span<double> right);
+
+    // The same samples written `stride` doubles apart: sample i to left[i * stride] and
+    // right[i * stride], so that several voices' outputs can lie interleaved, one voice per
+    // lane of a register. `stride` >= 1.
+    void Render(double* left, double* right, int samples, int stride);
 
     // The idle voice's phase advance for a chunk of `samples`: the phases keep running so that
     // a restarted note continues where they are.
@@ -93,9 +99,10 @@ private:
     void SetIncrement(int osc, int pitch);
     void ForgetPitches();
     static void SetFlag(FootageFlags& flags, int footage, bool on);
-    void RunPhases(PhaseChunk& out, int n);
+    // `read`: bit k set when oscillator k's phases are read in this render.
+    void RunPhases(PhaseChunk& out, int n, unsigned read);
 
-    const WavetableSet* waves;
+    const WavetableSet* waves = nullptr; // shared; taken at the first Prepare
     std::shared_ptr<const IncrementTable> incrementTable;
 
     int bendRange = 0;  // 1/128 semitone per full bend

@@ -81,6 +81,10 @@ void OscillatorTables::BuildWavetables(WavetableSet& out) {
         BuildSawLevel(saw, 1 << (kWaveLevels - 1 - level), sine);
         BuildDifference(out.tables[static_cast<int>(Waveform::Square)][level], saw, kSquareShift);
         BuildDifference(out.tables[static_cast<int>(Waveform::Pulse)][level], saw, kPulseShift);
+        for (int j = 0; j < kWaveLength; ++j) {
+            for (int w = 0; w < kWaveforms; ++w)
+                out.interleaved[level][j * kWaveforms + w] = out.tables[w][level][j];
+        }
     }
 }
 

@@ -87,6 +87,8 @@ public:
     static void BuildCutoffs(CutoffTable& out, double sampleRate);
 
 private:
+    friend class VoiceGroupRenderer; // runs the filters of several voices side by side
+
     struct Stages {
         double s1, s2, s3, s4;
     };

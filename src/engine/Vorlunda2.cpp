@@ -134,8 +134,7 @@ void Vorlunda2::RenderBlock(double**, double** outputs, int frames) {
 
         std::fill_n(mixLeft.data(), n, 0.0);
         std::fill_n(mixRight.data(), n, 0.0);
-        for (int v = 0; v < polyphony; ++v)
-            RenderVoice(voices[static_cast<std::size_t>(v)], n);
+        RenderVoices(n);
         for (int i = 0; i < n; ++i) {
             mixLeft[static_cast<std::size_t>(i)] *= masterGain;
             mixRight[static_cast<std::size_t>(i)] *= masterGain;

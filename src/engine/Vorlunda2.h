@@ -6,6 +6,7 @@
 #include "engine/EqBand.h"
 #include "engine/Lfo.h"
 #include "engine/Voice.h"
+#include "engine/VoiceGroupRenderer.h"
 #include "synth/Synth.h"
 
 #include <array>
@@ -93,6 +94,7 @@ protected:
     void ReleaseVoice(Voice& v);
     void UpdateVoiceControl(Voice& v);
     void RenderVoice(Voice& v, int n);
+    void RenderVoices(int n);
     void StepRepeat(Voice& v);
     void ResetVoice(Voice& v, double rate);
     void ApplyVoiceParameter(Voice& voice, int index, double value);
@@ -104,6 +106,7 @@ protected:
     void HostTempoStep();
 
     std::array<Voice, kMaxVoices> voices;
+    VoiceGroupRenderer voiceGroups;
     Lfo lfo;
     Drive drive;
     std::array<EqBand, 7> equaliser;

@@ -32,6 +32,7 @@ void Vorlunda2::RestartProcessing() {
         sampleRate = SampleRate();
         mixLeft.assign(static_cast<std::size_t>(controlBlockSize), 0.0);
         mixRight.assign(static_cast<std::size_t>(controlBlockSize), 0.0);
+        voiceGroups.Prepare(controlBlockSize);
         noteCounter = 0;
         for (Voice& v : voices)
             ResetVoice(v, sampleRate);

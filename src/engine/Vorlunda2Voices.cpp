@@ -246,6 +246,31 @@ void Vorlunda2::UpdateVoiceControl(Voice& v) {
     v.active = v.ampEnvelope.Stage() != Envelope::kIdle;
 }
 
+// Sounding voices render in groups across SIMD lanes where they can (same filter type, no Repeat
+// retrigger inside the chunk); the rest alone, in voice order, so the mix receives every voice
+// in the same order whatever the path.
+void Vorlunda2::RenderVoices(int n) {
+    const SimdPath path = VoiceGroupRenderer::ActivePath();
+    if (path == SimdPath::Scalar) {
+        for (int i = 0; i < polyphony; ++i)
+            RenderVoice(voices[static_cast<std::size_t>(i)], n);
+        return;
+    }
+    voiceGroups.Begin(path, mixLeft.data(), mixRight.data(), n);
+    for (int i = 0; i < polyphony; ++i) {
+        Voice& v = voices[static_cast<std::size_t>(i)];
+        if (!v.active && !v.sounding) {
+            v.oscillator.AdvanceIdle(n);
+        } else if (VoiceGroupRenderer::Accepts(v)) {
+            voiceGroups.Add(v);
+        } else {
+            voiceGroups.Flush();
+            RenderVoice(v, n);
+        }
+    }
+    voiceGroups.Flush();
+}
+
 void Vorlunda2::RenderVoice(Voice& v, int n) {
     if (!v.active && !v.sounding) {
         v.oscillator.AdvanceIdle(n);

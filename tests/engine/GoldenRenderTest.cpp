@@ -9,6 +9,7 @@
 #include "engine/OscillatorTables.h"
 #include "engine/ParameterTable.h"
 #include "engine/VoiceFilter.h"
+#include "engine/VoiceGroupRenderer.h"
 #include "support/EmptyPrograms.h"
 #include "support/InstrumentHarness.h"
 
@@ -130,15 +131,46 @@ void MakeRich(InstrumentHarness& s) {
     s.Set(kChorusMix, 0.5);
 }
 
+// Every render runs on each way of computing the voices: one after the other, two side by side
+// (SSE2) and four side by side (AVX2, where the processor has it). All give the same hashes.
+class GoldenRender : public testing::TestWithParam<SimdPath> {
+protected:
+    void SetUp() override {
+        if (GetParam() > VoiceGroupRenderer::DetectedPath())
+            GTEST_SKIP() << "this processor lacks the instructions of this path";
+        VoiceGroupRenderer::ForcePath(GetParam());
+    }
+    void TearDown() override { VoiceGroupRenderer::ResetPath(); }
+};
+
+std::string PathName(const testing::TestParamInfo<SimdPath>& info) {
+    switch (info.param) {
+    case SimdPath::Scalar:
+        return "Scalar";
+    case SimdPath::Sse2:
+        return "Sse2";
+    case SimdPath::Avx2:
+        return "Avx2";
+    case SimdPath::Avx512:
+        return "Avx512";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, GoldenRender,
+                         testing::Values(SimdPath::Scalar, SimdPath::Sse2, SimdPath::Avx2,
+                                         SimdPath::Avx512),
+                         PathName);
+
 // Every parameter at its default, which is also the first program of factory bank 2 that a new
 // instance starts with.
-TEST(GoldenRender, DefaultProgram) {
+TEST_P(GoldenRender, DefaultProgram) {
     auto s = MakeSynth();
     PlayChord(*s);
     ExpectHash(*s, Golden{0xbc6c06bb40d86b65, 0x920c2b93de5bc471});
 }
 
-TEST(GoldenRender, RichProgram) {
+TEST_P(GoldenRender, RichProgram) {
     auto s = MakeSynth();
     s->Set(kVoices, 6); // 64 voices
     MakeRich(*s);
@@ -153,7 +185,7 @@ TEST(GoldenRender, RichProgram) {
     ExpectHash(*s, Golden{0x041c9d83ae23b65b, 0x509184fa752c2db3});
 }
 
-TEST(GoldenRender, HardSyncModes) {
+TEST_P(GoldenRender, HardSyncModes) {
     // Modes 1..4 keep oscillator 0 in the multi stacks, 5..8 silence it; the envelope sweeps
     // the synced oscillators.
     const Golden expected[8] = {
@@ -183,7 +215,7 @@ TEST(GoldenRender, HardSyncModes) {
     }
 }
 
-TEST(GoldenRender, MultiIntervalNoiseAt44k1) {
+TEST_P(GoldenRender, MultiIntervalNoiseAt44k1) {
     // Odd host blocks at 44.1 kHz split the 44-sample ticks into chunks of odd lengths.
     auto s = MakeSynth(44100.0);
     s->Set(kSquare8, 0);
@@ -210,7 +242,7 @@ TEST(GoldenRender, MultiIntervalNoiseAt44k1) {
     ExpectHash(*s, Golden{0x5745b43266888407, 0xad33ac44bd2a4957});
 }
 
-TEST(GoldenRender, HighpassAtEachPoleCount) {
+TEST_P(GoldenRender, HighpassAtEachPoleCount) {
     const Golden expected[4] = {{0xf51e66cb697f440f, 0x491b24dcbf9ff615},
                                 {0x3ec0154eb91ca889, 0x2c4bc425bcfd7ae1},
                                 {0xc2f1498c8a27f957, 0x5b18fe340f08e723},
@@ -238,7 +270,7 @@ TEST(GoldenRender, HighpassAtEachPoleCount) {
     }
 }
 
-TEST(GoldenRender, LowpassTapsAtFullResonanceWithDrive) {
+TEST_P(GoldenRender, LowpassTapsAtFullResonanceWithDrive) {
     // Resonance 1 self-oscillates, so the feedback clamp is active.
     const Golden expected[3] = {{0x2645e94a48086599, 0xd3cc8a48fa40e729},
                                 {0x62cd96a50c227a99, 0xaf3736508719e3e5},
@@ -257,7 +289,7 @@ TEST(GoldenRender, LowpassTapsAtFullResonanceWithDrive) {
     }
 }
 
-TEST(GoldenRender, Chorus) {
+TEST_P(GoldenRender, Chorus) {
     auto s = MakeSynth();
     s->Set(kSaw8, 1);
     s->Set(kMulti8, 1);
@@ -270,7 +302,7 @@ TEST(GoldenRender, Chorus) {
     ExpectHash(*s, Golden{0xdaf583a0a80a1ed6, 0x872da457e9b97643});
 }
 
-TEST(GoldenRender, RepeatInLfoMode) {
+TEST_P(GoldenRender, RepeatInLfoMode) {
     auto s = MakeSynth();
     s->Set(kSaw16, 1);
     s->Set(kRepeat, 1);
@@ -288,7 +320,7 @@ TEST(GoldenRender, RepeatInLfoMode) {
     ExpectHash(*s, Golden{0x22ab353d90a74221, 0x0fcde24413a89029});
 }
 
-TEST(GoldenRender, RepeatFollowingTheHost) {
+TEST_P(GoldenRender, RepeatFollowingTheHost) {
     auto s = MakeSynth();
     s->Set(kRepeat, 2);
     s->Set(kSyncRate, 10);
@@ -307,7 +339,7 @@ TEST(GoldenRender, RepeatFollowingTheHost) {
     ExpectHash(*s, Golden{0x9f0a2553aad34305, 0xd46e7678a4e81495});
 }
 
-TEST(GoldenRender, MonoPortamentoBendAndSustain) {
+TEST_P(GoldenRender, MonoPortamentoBendAndSustain) {
     auto s = MakeSynth();
     s->Set(kVoices, 0); // one voice
     s->Set(kPortamento, 0.2);
@@ -340,7 +372,7 @@ TEST(GoldenRender, MonoPortamentoBendAndSustain) {
     ExpectHash(*s, Golden{0x32a34dae788b0e1d, 0x4dc0e104ff0379d9});
 }
 
-TEST(GoldenRender, StolenVoicesAt96k) {
+TEST_P(GoldenRender, StolenVoicesAt96k) {
     auto s = MakeSynth(96000.0);
     s->Set(kVoices, 2); // four voices
     s->Set(kSaw4, 1);

@@ -1,0 +1,135 @@
+// The engine benchmark without Google Benchmark, for builds that lack it (the mingw-w64 builds run
+// under wine): the cases of EngineBench, each timed as the best of several runs of a fixed number
+// of 512-sample blocks at 48 kHz, wall-clock, and the first and later constructions.
+//
+//   EngineTiming [runs]
+#include "engine/ParameterTable.h"
+#include "engine/VoiceGroupRenderer.h"
+#include "engine/Vorlunda2.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace vorlunda;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kRate = 48000.0; // Hz
+constexpr int kBlock = 512;       // samples
+
+class TimedInstrument : public Vorlunda2 {
+public:
+    void Prepare() {
+        StoreSampleRate(kRate);
+        StoreBlockSize(kBlock);
+        RestartProcessing();
+        ActivationChanged(true);
+    }
+    void Set(int index, double value) {
+        Parameter(index)->SetReal(value);
+        ParameterChanged(index);
+    }
+    void Play(int voices) {
+        for (int i = 0; i < voices; ++i)
+            HandleMidiMessage(MidiEvent{0, 0x90, static_cast<std::uint8_t>(30 + i), 100});
+    }
+};
+
+// The rich program of EngineBench.
+void MakeRich(TimedInstrument& synth) {
+    for (int f = 0; f < 4; ++f) {
+        synth.Set(kSaw16 + f, 1);
+        synth.Set(kSquare16 + f, 1);
+        synth.Set(kPulse16 + f, 1);
+        synth.Set(kMulti16 + f, 1);
+        synth.Set(kInterval16 + f, 1);
+    }
+    synth.Set(kNoiseMix, 0.3);
+    synth.Set(kFilterResonance, 0.7);
+    synth.Set(kDrive, 0.5);
+    for (int b = 0; b < 7; ++b)
+        synth.Set(kEq100 + b, b % 2 ? -3.0 : 4.0);
+    synth.Set(kChorusMix, 0.5);
+}
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Best seconds per block over `runs` runs of `blocks` blocks.
+double TimeRender(bool rich, int voices, int runs, int blocks) {
+    TimedInstrument synth;
+    synth.Prepare();
+    synth.Set(kVoices, 6); // 64-voice pool
+    if (rich)
+        MakeRich(synth);
+    synth.Play(voices);
+    std::vector<double> l(kBlock), r(kBlock);
+    double* outs[2] = {l.data(), r.data()};
+    synth.RenderBlock(nullptr, outs, kBlock);
+    double best = 1e30;
+    for (int run = 0; run < runs; ++run) {
+        const Clock::time_point start = Clock::now();
+        for (int b = 0; b < blocks; ++b)
+            synth.RenderBlock(nullptr, outs, kBlock);
+        best = std::min(best, Seconds(Clock::now() - start) / blocks);
+    }
+    return best;
+}
+
+const char* PathName(SimdPath path) {
+    switch (path) {
+    case SimdPath::Scalar:
+        return "scalar";
+    case SimdPath::Sse2:
+        return "SSE2";
+    case SimdPath::Avx2:
+        return "AVX2";
+    case SimdPath::Avx512:
+        return "AVX-512";
+    }
+    return "?";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+
+    const Clock::time_point first = Clock::now();
+    auto synth = std::make_unique<TimedInstrument>();
+    const double firstConstruction = Seconds(Clock::now() - first);
+    const Clock::time_point prepare = Clock::now();
+    synth->Prepare();
+    const double firstPrepare = Seconds(Clock::now() - prepare);
+    synth.reset();
+    double construction = 1e30;
+    for (int i = 0; i < 20; ++i) {
+        const Clock::time_point start = Clock::now();
+        auto another = std::make_unique<TimedInstrument>();
+        construction = std::min(construction, Seconds(Clock::now() - start));
+    }
+    std::printf("first construction %.2f ms, first prepare %.2f ms, later constructions %.3f ms\n",
+                firstConstruction * 1e3, firstPrepare * 1e3, construction * 1e3);
+
+    for (SimdPath path : {SimdPath::Scalar, SimdPath::Sse2, SimdPath::Avx2, SimdPath::Avx512}) {
+        if (path > VoiceGroupRenderer::DetectedPath())
+            continue;
+        VoiceGroupRenderer::ForcePath(path);
+        for (bool rich : {false, true}) {
+            for (int voices : {8, 64}) {
+                const double perBlock = TimeRender(rich, voices, runs, voices == 64 ? 200 : 1000);
+                std::printf("%-8s %-8s %2d voices: %6.2f ns per voice-sample, %7.1fx real time\n",
+                            PathName(path), rich ? "rich" : "default", voices,
+                            perBlock / (kBlock * voices) * 1e9, kBlock / kRate / perBlock);
+            }
+        }
+    }
+    VoiceGroupRenderer::ResetPath();
+    return 0;
+}
