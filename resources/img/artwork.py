@@ -1,0 +1,408 @@
+#!/usr/bin/python3
+"""Editor artwork tool (Python 3 standard library only).
+
+  artwork.py expand SRC.svg FRAMES OUT.svg   one-frame SVG -> frame strip SVG (frames stacked
+                                             top to bottom)
+  artwork.py background OUT.svg              writes the background SVG from the layout table
+  artwork.py background-check SVG            the committed background is what the table gives
+  artwork.py check PNG_DIR                   every editor PNG has its exact pixel size and
+                                             distinct frames
+  artwork.py selftest WORK_DIR                the expander's frame rules on the real sources
+  artwork.py mock PNG_DIR OUT.png [VALUES]   composite of the whole editor (a look check)
+
+Frame rules understood by `expand` (attributes on any element of the one-frame source; frame i
+of N stands for the value v = i / (N - 1)):
+  data-rotate="cx cy a0 a1"     rotate the element by a0 + (a1 - a0) * v degrees about (cx, cy)
+  data-arc="cx cy r a0 a1"      the element's path becomes the arc from a0 to a0 + (a1 - a0) * v
+                                (angles clockwise from 12 o'clock); dropped while v is 0
+  data-frames="0 3 5"           the element appears only in the listed frames
+  data-text="a|b|c"             the element's text is the i-th entry
+"""
+
+import copy
+import math
+import os
+import struct
+import subprocess
+import sys
+import xml.etree.ElementTree as ET
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import editor_layout as L  # noqa: E402
+
+SVG_NS = "http://www.w3.org/2000/svg"
+ET.register_namespace("", SVG_NS)
+ET.register_namespace("xlink", "http://www.w3.org/1999/xlink")
+
+
+def num(v):
+    """Fixed three-decimal numbers so the generated SVG is the same on every machine."""
+    text = "%.3f" % v
+    text = text.rstrip("0").rstrip(".")
+    return "0" if text in ("-0", "") else text
+
+
+# ----------------------------------------------------------------------------------------------
+# expand
+
+
+def arc_path(cx, cy, r, a0, a1):
+    def point(a):
+        rad = math.radians(a)
+        return cx + r * math.sin(rad), cy - r * math.cos(rad)
+
+    x0, y0 = point(a0)
+    x1, y1 = point(a1)
+    large = 1 if (a1 - a0) > 180.0 else 0
+    return "M %s %s A %s %s 0 %d 1 %s %s" % (num(x0), num(y0), num(r), num(r), large, num(x1),
+                                             num(y1))
+
+
+def apply_frame(element, index, count):
+    """Applies the frame rules to a copy of one element tree; returns False to drop it."""
+    value = index / (count - 1) if count > 1 else 0.0
+    frames = element.attrib.pop("data-frames", None)
+    if frames is not None and str(index) not in frames.split():
+        return False
+    rotate = element.attrib.pop("data-rotate", None)
+    if rotate is not None:
+        cx, cy, a0, a1 = (float(t) for t in rotate.split())
+        angle = a0 + (a1 - a0) * value
+        previous = element.get("transform", "")
+        element.set("transform", ("rotate(%s %s %s) %s" % (num(angle), num(cx), num(cy),
+                                                           previous)).strip())
+    arc = element.attrib.pop("data-arc", None)
+    if arc is not None:
+        cx, cy, r, a0, a1 = (float(t) for t in arc.split())
+        if value <= 0.0:
+            return False
+        element.set("d", arc_path(cx, cy, r, a0, a0 + (a1 - a0) * value))
+    text = element.attrib.pop("data-text", None)
+    if text is not None:
+        element.text = text.split("|")[index]
+    for child in list(element):
+        if not apply_frame(child, index, count):
+            element.remove(child)
+    return True
+
+
+def expand(source, count, target):
+    tree = ET.parse(source)
+    root = tree.getroot()
+    width = int(root.get("width"))
+    height = int(root.get("height"))
+    out = ET.Element("{%s}svg" % SVG_NS, {
+        "width": str(width),
+        "height": str(height * count),
+        "viewBox": "0 0 %d %d" % (width, height * count),
+    })
+    defs = ET.SubElement(out, "{%s}defs" % SVG_NS)
+    clip = ET.SubElement(defs, "{%s}clipPath" % SVG_NS, {"id": "frame"})
+    ET.SubElement(clip, "{%s}rect" % SVG_NS, {"width": str(width), "height": str(height)})
+    body = []
+    for child in root:
+        if child.tag == "{%s}defs" % SVG_NS:
+            defs.extend(list(child))
+        elif child.tag not in ("{%s}title" % SVG_NS, "{%s}desc" % SVG_NS):
+            body.append(child)
+    for index in range(count):
+        shift = ET.SubElement(out, "{%s}g" % SVG_NS,
+                              {"transform": "translate(0 %d)" % (index * height)})
+        frame = ET.SubElement(shift, "{%s}g" % SVG_NS, {"clip-path": "url(#frame)"})
+        for child in body:
+            copied = copy.deepcopy(child)
+            if apply_frame(copied, index, count):
+                frame.append(copied)
+    ET.indent(out, space=" ")
+    with open(target, "wb") as handle:
+        handle.write(b'<?xml version="1.0" encoding="UTF-8"?>\n')
+        handle.write(b"<!-- Generated by artwork.py expand from %s; do not edit. -->\n" %
+                     os.path.basename(source).encode())
+        handle.write(ET.tostring(out, encoding="utf-8"))
+        handle.write(b"\n")
+
+
+# ----------------------------------------------------------------------------------------------
+# PNG reading and writing (8-bit RGB/RGBA/grey, not interlaced: what rsvg-convert writes)
+
+
+def png_size(path):
+    with open(path, "rb") as handle:
+        head = handle.read(24)
+    if len(head) < 24 or head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
+        raise ValueError("%s: not a PNG file" % path)
+    return struct.unpack(">II", head[16:24])
+
+
+def png_read(path):
+    """Returns (width, height, rows of RGBA bytes)."""
+    with open(path, "rb") as handle:
+        data = handle.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("%s: not a PNG file" % path)
+    pos, idat, header = 8, [], None
+    while pos + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        chunk = data[pos + 8:pos + 8 + length]
+        pos += 12 + length
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", chunk)
+        elif kind == b"IDAT":
+            idat.append(chunk)
+        elif kind == b"IEND":
+            break
+    width, height, depth, colour, _, _, interlace = header
+    channels = {0: 1, 2: 3, 4: 2, 6: 4}.get(colour)
+    if depth != 8 or channels is None or interlace:
+        raise ValueError("%s: unsupported PNG layout" % path)
+    raw = zlib.decompress(b"".join(idat))
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        base = y * (stride + 1)
+        kind = raw[base]
+        line = bytearray(raw[base + 1:base + 1 + stride])
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + ((left + up) >> 1)) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                pred = left if pa <= pb and pa <= pc else (up if pb <= pc else corner)
+                line[i] = (line[i] + pred) & 255
+        previous = line
+        if channels == 4:
+            rows.append(line)
+        else:
+            rgba = bytearray(width * 4)
+            for x in range(width):
+                if channels == 3:
+                    rgba[4 * x:4 * x + 3] = line[3 * x:3 * x + 3]
+                    rgba[4 * x + 3] = 255
+                elif channels == 1:
+                    g = line[x]
+                    rgba[4 * x:4 * x + 4] = bytes((g, g, g, 255))
+                else:
+                    g = line[2 * x]
+                    rgba[4 * x:4 * x + 4] = bytes((g, g, g, line[2 * x + 1]))
+            rows.append(rgba)
+    return width, height, rows
+
+
+def png_write(path, width, height, rows):
+    def chunk(kind, payload):
+        return (struct.pack(">I", len(payload)) + kind + payload +
+                struct.pack(">I", zlib.crc32(kind + payload) & 0xFFFFFFFF))
+
+    raw = b"".join(b"\x00" + bytes(row) for row in rows)
+    with open(path, "wb") as handle:
+        handle.write(b"\x89PNG\r\n\x1a\n")
+        handle.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)))
+        handle.write(chunk(b"IDAT", zlib.compress(raw, 6)))
+        handle.write(chunk(b"IEND", b""))
+
+
+def check(png_dir):
+    failures = 0
+    for ident, (name, width, height, frames, _) in enumerate(L.IMAGES, start=1):
+        path = os.path.join(png_dir, name + ".png")
+        try:
+            size = png_size(path)
+        except (OSError, ValueError) as error:
+            print("image %d %s: %s" % (ident, name, error))
+            failures += 1
+            continue
+        if size != (width, height) or height % frames:
+            print("image %d %s: %d x %d, expected %d x %d (%d frames)" %
+                  (ident, name, size[0], size[1], width, height, frames))
+            failures += 1
+            continue
+        # Every frame of a strip must look different from every other one.
+        _, _, rows = png_read(path)
+        step = height // frames
+        pictures = {b"".join(bytes(r) for r in rows[i * step:(i + 1) * step])
+                    for i in range(frames)}
+        if len(pictures) != frames:
+            print("image %d %s: only %d distinct frames of %d" %
+                  (ident, name, len(pictures), frames))
+            failures += 1
+            continue
+        print("image %d %s: %d x %d, %d distinct frame(s) of %d x %d" %
+              (ident, name, width, height, frames, width, step))
+    return 1 if failures else 0
+
+
+# ----------------------------------------------------------------------------------------------
+# mock composite
+
+
+def blit(canvas, src, sx, sy, w, h, dx, dy):
+    """Source-over composite of a w x h region of src at (dx, dy)."""
+    for row in range(h):
+        y = dy + row
+        if y < 0 or y >= L.EDITOR_H:
+            continue
+        source = src[sy + row]
+        target = canvas[y]
+        for col in range(w):
+            x = dx + col
+            if x < 0 or x >= L.EDITOR_W:
+                continue
+            s = 4 * (sx + col)
+            a = source[s + 3]
+            if a == 0:
+                continue
+            t = 4 * x
+            if a == 255:
+                target[t:t + 3] = source[s:s + 3]
+            else:
+                for c in range(3):
+                    target[t + c] = (source[s + c] * a + target[t + c] * (255 - a) + 127) // 255
+
+
+def mock(png_dir, target, value_spec="mid"):
+    images = {name: png_read(os.path.join(png_dir, name + ".png"))
+              for name, _, _, _, _ in L.IMAGES}
+    _, _, back = images["back"]
+    canvas = [bytearray(row) for row in back]
+    for index, entry in enumerate(L.CONTROLS):
+        kind = entry[0]
+        if kind in ("background", "presetmenu", "kick", "optionmenu", "text", "voices",
+                    "settings"):
+            continue
+        if value_spec == "min":
+            value = 0.0
+        elif value_spec == "max":
+            value = 1.0
+        else:  # a spread of values so every kind of frame shows up somewhere
+            value = ((index * 37) % 64) / 63.0
+        name = entry[2]
+        width, height, rows = images[name]
+        frames = L.image(name)[3]
+        fw, fh = width, height // frames
+        if kind in ("faderh", "faderv"):
+            x, y = L.fader_handle_pos(entry, value)
+            blit(canvas, rows, 0, 0, fw, fh, x, y)
+            continue
+        left, top, _, _ = L.control_rect(entry)
+        if kind == "knob":
+            frame = min(frames, int((frames - 1) * value + 0.5) + 1)
+        else:
+            frame = 1 if frames < 2 else max(1, min(frames, int((frames - 1) * value + 0.5) + 1))
+        offset = int(height * (frame - 1) / frames + 0.5)
+        blit(canvas, rows, 0, offset, fw, fh, left, top)
+    # The three text styles with sample texts (the real fonts are the system's: Arial and
+    # OCR A Extended on Windows; the nearest free faces stand in here).
+    overlay = target + ".texts.svg"
+    with open(overlay, "w", encoding="utf-8") as handle:
+        handle.write(MOCK_TEXTS)
+    subprocess.check_call([os.environ.get("RSVG_CONVERT", "rsvg-convert"), "-o",
+                           overlay + ".png", overlay])
+    _, _, text_rows = png_read(overlay + ".png")
+    blit(canvas, text_rows, 0, 0, L.EDITOR_W, L.EDITOR_H, 0, 0)
+    png_write(target, L.EDITOR_W, L.EDITOR_H, canvas)
+
+
+MOCK_TEXTS = """<svg xmlns="http://www.w3.org/2000/svg" width="1080" height="396">
+ <g font-family="Liberation Sans, Arial" font-size="12.2" fill="#ffffff" fill-opacity="0.88"
+    text-anchor="end">
+  <text x="750" y="23">2.0.2</text>
+  <text x="169" y="21">16 Voices</text>
+ </g>
+ <g font-family="DejaVu Sans Mono" font-size="13" fill="#4060c0">
+  <text x="822" y="56">00</text>
+  <text x="848" y="56">Warm Brass Pad</text>
+ </g>
+</svg>
+"""
+
+
+def selftest(work_dir):
+    """The expander's frame rules on the real sources: pointer angles, lit frames, texts."""
+    failures = []
+
+    def frames_of(name, count):
+        target = os.path.join(work_dir, "selftest-%s.svg" % name)
+        expand(os.path.join(os.path.dirname(os.path.abspath(__file__)), name + ".svg"), count,
+               target)
+        root = ET.parse(target).getroot()
+        groups = [g for g in root if g.tag == "{%s}g" % SVG_NS]
+        if len(groups) != count:
+            failures.append("%s: %d frames, expected %d" % (name, len(groups), count))
+        return groups
+
+    def rotations(group):
+        found = []
+        for element in group.iter():
+            transform = element.get("transform", "")
+            if transform.startswith("rotate("):
+                found.append(float(transform[7:].split()[0]))
+        return found
+
+    knob = frames_of("knobbig", 64)
+    for index in (0, 21, 32, 63):
+        expected = -135.0 + 270.0 * index / 63.0
+        got = rotations(knob[index])
+        if len(got) != 1 or abs(got[0] - expected) > 0.001:
+            failures.append("knobbig frame %d: rotation %s, expected %.3f" % (index, got, expected))
+    arcs = [sum(1 for e in g.iter() if e.get("stroke") == "#5c9ee0") for g in knob]
+    if arcs[0] != 0 or min(arcs[1:]) != 1:
+        failures.append("knobbig: value ring absent at 0 and present above it, got %s" % arcs[:3])
+    for name, count, sweep in (("switch3", 3, L.SWITCH3_SWEEP), ("switch4", 4, L.SWITCH4_SWEEP)):
+        for index, group in enumerate(frames_of(name, count)):
+            expected = sweep[0] + (sweep[1] - sweep[0]) * index / (count - 1)
+            got = rotations(group)
+            if len(got) != 1 or abs(got[0] - expected) > 0.001:
+                failures.append("%s frame %d: rotation %s, expected %s" % (name, index, got,
+                                                                            expected))
+    texts = ["".join(t.text or "" for t in g.iter("{%s}text" % SVG_NS))
+             for g in frames_of("buttonsync", 9)]
+    if texts != ["OFF", "16'+", "8'+", "4'+", "2'+", "16'", "8'", "4'", "2'"]:
+        failures.append("buttonsync texts %s" % texts)
+    paths = [sum(1 for e in g.iter("{%s}path" % SVG_NS)) for g in frames_of("buttonlfo", 6)]
+    if paths != [2] * 6:  # the menu triangle and one waveform per frame
+        failures.append("buttonlfo paths per frame %s" % paths)
+    for failure in failures:
+        print(failure)
+    print("expansion: %s" % ("FAILED" if failures else "ok"))
+    return 1 if failures else 0
+
+
+def main(argv):
+    if len(argv) >= 4 and argv[0] == "expand":
+        expand(argv[1], int(argv[2]), argv[3])
+        return 0
+    if len(argv) == 2 and argv[0] == "background":
+        import background
+        background.write(argv[1])
+        return 0
+    if len(argv) == 2 and argv[0] == "background-check":
+        import background
+        with open(argv[1], encoding="utf-8") as handle:
+            if handle.read() != background.build():
+                print("%s differs from what the generator writes: run "
+                      "artwork.py background %s" % (argv[1], argv[1]))
+                return 1
+        print("%s is up to date" % argv[1])
+        return 0
+    if len(argv) == 2 and argv[0] == "check":
+        return check(argv[1])
+    if len(argv) == 2 and argv[0] == "selftest":
+        return selftest(argv[1])
+    if len(argv) in (3, 4) and argv[0] == "mock":
+        mock(argv[1], argv[2], argv[3] if len(argv) == 4 else "mid")
+        return 0
+    sys.stderr.write(__doc__)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
