@@ -95,7 +95,7 @@ void ITKPresetMenu::ShowProgramMenu() {
         PopupMenu* submenu = nullptr;
         for (int i = 0; i < synth->ProgramCount(); ++i) {
             if (i % kProgramsPerSubmenu == 0 && i / kProgramsPerSubmenu < 4) {
-                char title[16];
+                char title[32];
                 std::snprintf(title, sizeof title, "%02d - %02d", i, i + kProgramsPerSubmenu - 1);
                 submenu = &menu.AddSubmenu(title);
                 submenus[i / kProgramsPerSubmenu] = submenu;

@@ -27,12 +27,15 @@ namespace {
 // system's text renderer under Windows.
 const ScreenRect kTextAreas[] = {
     {654, 12, 750, 26}, {92, 10, 169, 20}, {822, 44, 840, 62}, {848, 44, 1004, 62}};
-constexpr int kTextMargin = 4; // pixels of glyphs that reach outside their rectangle
+// Glyphs reach outside their rectangles (no clipping): 14-pixel text in a 10-pixel box.
+constexpr int kSideMargin = 8; // pixels
+constexpr int kTopMargin = 4;
+constexpr int kBottomMargin = 10;
 
 bool InTextArea(int x, int y) {
     for (const ScreenRect& r : kTextAreas) {
-        if (x >= r.left - kTextMargin && x < r.right + kTextMargin && y >= r.top - kTextMargin &&
-            y < r.bottom + kTextMargin)
+        if (x >= r.left - kSideMargin && x < r.right + kSideMargin && y >= r.top - kTopMargin &&
+            y < r.bottom + kBottomMargin)
             return true;
     }
     return false;
