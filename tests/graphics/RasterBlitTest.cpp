@@ -1,10 +1,12 @@
 #include "graphics/RasterBlit.h"
 #include "graphics/BlendSpec.h"
+#include "graphics/RasterBlitRows.h"
 #include "graphics/RasterMemBitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace vorlunda {
@@ -233,6 +235,52 @@ TEST(RasterBlit, WholeRowsAtEveryWidth) {
         for (int x = 0; x < w; ++x)
             EXPECT_EQ(dest.Row(1)[x], SourceAt(x, 1)) << w;
         EXPECT_EQ(dest.RowSpan() % 4, 0);
+    }
+}
+
+TEST(RasterBlit, FastSourceAlphaRowsMatchTheReference) {
+    // Every row length from 0 to 23 (whole groups of four and the rest) and every weight class:
+    // full, the halves, greyed, tiny; alphas biased toward the special values 0 and 255.
+    std::mt19937 random(1234);
+    auto pixel = [&] {
+        RasterPixel p = static_cast<RasterPixel>(random());
+        switch (random() % 4) {
+        case 0:
+            return p & 0x00FFFFFFu;
+        case 1:
+            return p | 0xFF000000u;
+        default:
+            return p;
+        }
+    };
+    for (int a : {256, 255, 192, 128, 64, 1}) {
+        for (int count = 0; count < 24; ++count) {
+            for (int round = 0; round < 40; ++round) {
+                std::vector<RasterPixel> source(count), reference(count), fast(count);
+                for (int i = 0; i < count; ++i) {
+                    source[i] = pixel();
+                    reference[i] = fast[i] = pixel();
+                }
+                CopySourceAlphaRowReference(reference.data(), source.data(), count, a);
+                CopySourceAlphaRowFast(fast.data(), source.data(), count, a);
+                ASSERT_EQ(fast, reference) << "a " << a << " count " << count;
+            }
+        }
+    }
+    // And exhaustively over one channel: every source alpha and colour against two colours.
+    for (int a : {256, 77}) {
+        std::vector<RasterPixel> source, reference, fast;
+        for (RasterPixel sa = 0; sa < 256; ++sa) {
+            for (RasterPixel c = 0; c < 256; c += 3) {
+                source.push_back(sa << 24 | c << 16 | (255 - c) << 8 | c);
+                reference.push_back(0x80FF0040u);
+            }
+        }
+        fast = reference;
+        CopySourceAlphaRowReference(reference.data(), source.data(),
+                                    static_cast<int>(source.size()), a);
+        CopySourceAlphaRowFast(fast.data(), source.data(), static_cast<int>(source.size()), a);
+        EXPECT_EQ(fast, reference) << "a " << a;
     }
 }
 
