@@ -5,7 +5,8 @@
 #
 # vorlunda_add_editor_resources() defines the OBJECT library vorlunda_editor_images, which the
 # plug-in, the tests and the editor-picture tool link (a static library would drop the objects,
-# since no code refers to them by symbol). Needs vorlunda_add_editor_images() first.
+# since no code refers to them by symbol). Needs vorlunda_add_editor_images() first; called from
+# tools/bankgen/CMakeLists.txt, beside the factory banks.
 function(vorlunda_add_editor_resources)
   set(_out ${CMAKE_BINARY_DIR}/img)
   if(WIN32)
