@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -134,16 +135,25 @@ TEST(LabelText, RealFontDrawsInsideItsArea) {
     f.PaintAll();
     int lit = 0;
     int outside = 0;
+    int leftmost = 1080;
+    int rightmost = -1;
     for (int y = 0; y < 60; ++y) {
         for (int x = 600; x < 800; ++x) {
             if (f.Pixel(x, y) == 0xFF000000u)
                 continue;
-            const bool inside = x >= 654 && x < 750 && y >= 10 && y < 30;
+            // Right-aligned in its rectangle; the glyphs' cells may reach a
+            // few pixels above and below it (the rectangle is 14 pixels high).
+            const bool inside = x >= 654 && x < 750 && y >= 6 && y < 34;
             (inside ? lit : outside) += 1;
+            leftmost = std::min(leftmost, x);
+            rightmost = std::max(rightmost, x);
         }
     }
     EXPECT_GT(lit, 20);
     EXPECT_EQ(outside, 0);
+    // "2.0.2" is about 30 pixels wide: it sits at the right end of its 96 pixels.
+    EXPECT_GE(rightmost, 740);
+    EXPECT_GT(leftmost, 690);
 }
 
 } // namespace
