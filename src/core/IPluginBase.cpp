@@ -136,6 +136,11 @@ void IPluginBase::SetParameterFromEditor(int index, double normalised) {
     // The host hears the value as the control sent it, not the step-rounded one.
     NotifyHostOfParameter(index, normalised);
     ParameterChanged(index);
+    // The editor's controls of this parameter show it at the next tick (the one that sent it
+    // already does). Posted last, under the mutex: it supersedes whatever the host posted before,
+    // a host's echo included, so the controls end where the parameter is.
+    if (graphics)
+        graphics->UpdateParameterControls(index, normalised, true);
 }
 
 void IPluginBase::AttachEditor(IEditorView* editor) {
@@ -143,9 +148,11 @@ void IPluginBase::AttachEditor(IEditorView* editor) {
         return;
     Lock lock(mutex);
     for (int i = 0; i < ParameterCount(); ++i)
-        editor->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].ToNormalised(),
-                                     true);
-    editor->PrepareDrawingSurface();
+        editor->UpdateParameterControls(i, parameters[static_cast<std::size_t>(i)].ToNormalised(),
+                                        true);
+    // No other thread knows the editor yet: its controls take the values at once.
+    editor->ApplyPendingParameterValues();
+    editor->PrepareSurface();
     graphics.reset(editor);
 }
 
@@ -153,8 +160,8 @@ void IPluginBase::ShowAllParameterValues() {
     if (!graphics)
         return;
     for (int i = 0; i < ParameterCount(); ++i)
-        graphics->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].RealValue(),
-                                       false);
+        graphics->UpdateParameterControls(i, parameters[static_cast<std::size_t>(i)].RealValue(),
+                                          false);
 }
 
 void IPluginBase::StoreBlockSize(int frames) {
