@@ -220,4 +220,10 @@ private:
     EntryState entryState = EntryState::kIdle;
 };
 
+// The editor attached to `editorView`'s plug-in, as the graphics core it is; none when no editor
+// is attached or when it is not one of ours.
+inline IGraphics* AsGraphics(IEditorView* editorView) {
+    return dynamic_cast<IGraphics*>(editorView);
+}
+
 } // namespace vorlunda

@@ -35,7 +35,7 @@ public:
         plugin->StoreBlockSize(512);
         plugin->RestartProcessing();
         plugin->ActivationChanged(true);
-        graphics = plugin->AttachedEditor();
+        graphics = AsGraphics(plugin->AttachedEditor());
         graphics->OpenEditorWindow(reinterpret_cast<void*>(0x1234));
         window->Tick();
         Recorded().clear();

@@ -332,7 +332,7 @@ TEST(GraphicsParameters, AttachingPushesValuesAndMarksTheEditor) {
     EXPECT_EQ(f.plugin.Effect()->flags, 4400);
     f.Attach(false);
     EXPECT_EQ(f.plugin.Effect()->flags, 4401);
-    EXPECT_EQ(f.plugin.AttachedEditor(), f.graphics);
+    EXPECT_EQ(AsGraphics(f.plugin.AttachedEditor()), f.graphics);
     // At once, before any tick: these are the double-click defaults.
     EXPECT_EQ(level->Value(), 0.5);
     EXPECT_EQ(level->DefaultValue(), 0.5);

@@ -32,7 +32,7 @@ bool ShowProgramFile(Vorlunda2& plugin, const std::string& path) {
 }
 
 std::unique_ptr<RasterMemBitmap> DrawEditorPicture(Vorlunda2& plugin) {
-    IGraphics* graphics = plugin.AttachedEditor();
+    IGraphics* graphics = AsGraphics(plugin.AttachedEditor());
     if (!graphics || !graphics->SurfaceBitmap())
         return nullptr;
     graphics->ApplyPendingParameterValues();
