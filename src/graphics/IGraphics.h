@@ -19,7 +19,11 @@ public:
     // Host thread: opens the editor window inside the host's `parent` window; answers whether
     // a window is open. Without a window layer there is nothing to open.
     virtual bool OpenWindow(void* /*parent*/) { return false; }
+    // Host thread: destroys the editor window; nothing when none is open.
     virtual void CloseWindow() {}
+    // Host thread, on the host's editor-idle request (commonly every 10..50 ms while the editor
+    // is shown). A window layer without a message loop of its own handles its events here.
+    virtual void IdleWindow() {}
     virtual int Width() const = 0;
     virtual int Height() const = 0;
 };
