@@ -111,7 +111,7 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
     case vst::effEditIdle:
         IdleTick();
         if (IGraphics* editor = AttachedEditor(); editor && editorWindowOpen)
-            editor->IdleWindow();
+            editor->IdleEditorWindow();
         return 0;
     case vst::effIdle:
         IdleTick();
@@ -194,7 +194,7 @@ std::intptr_t IPluginVST::OpenEditor(void* parent) {
         EditorClosing();
         editorWindowOpen = false;
     }
-    if (!editor->OpenWindow(parent))
+    if (!editor->OpenEditorWindow(parent))
         return 0;
     editorWindowOpen = true;
     EditorOpened();
@@ -209,7 +209,7 @@ std::intptr_t IPluginVST::CloseEditor() {
     if (editorWindowOpen)
         EditorClosing();
     editorWindowOpen = false;
-    editor->CloseWindow();
+    editor->CloseEditorWindow();
     return 1;
 }
 
@@ -250,7 +250,7 @@ std::intptr_t IPluginVST::StringToParameter(int index, const char* text) {
         return 0;
     v = std::clamp(v, param->Minimum(), param->Maximum());
     if (IGraphics* editor = AttachedEditor())
-        editor->SetParameterFromPlug(index, v, false);
+        editor->UpdateParameterControls(index, v, false);
     param->SetReal(v);
     ParameterChanged(index);
     return 1;

@@ -1,11 +1,14 @@
 // The dispatcher's editor requests against an editor that records what reaches it: the rectangle,
 // the flag in the record, and requests arriving in any order with any handle.
+#include "graphics/EditorWindow.h"
 #include "graphics/IGraphics.h"
 #include "support/TestHost.h"
 #include "vst2/IPluginVST.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,30 +17,54 @@ namespace {
 
 using test::TestHost;
 
-// Stands in for a window layer: opens in any non-null parent except the one it is told to refuse.
-class RecordingEditor : public IGraphics {
+// Stands in for a window layer: opens in any non-null parent except the one it is told to refuse
+// and logs what the core asks of it.
+class RecordingWindow : public EditorWindow {
 public:
-    explicit RecordingEditor(std::vector<std::string>& log) : log(log) {}
-    void SetParameterFromPlug(int, double, bool) override {}
-    void PrepareDrawingSurface() override {}
-    bool OpenWindow(void* parent) override {
+    explicit RecordingWindow(std::vector<std::string>& log) : log(log) {}
+    const char* ApiName() const override { return "recording"; }
+    void* Open(EditorWindowClient&, void* parent, int width, int height, int fps) override {
         log.push_back("open");
+        size = {width, height, fps};
         if (parent == refused)
-            return false;
-        open = true;
-        return true;
+            return nullptr;
+        handle = parent;
+        return handle;
     }
-    void CloseWindow() override {
+    void Close() override {
         log.push_back("close");
-        open = false;
+        handle = nullptr;
     }
-    void IdleWindow() override { log.push_back("idle"); }
-    int Width() const override { return 1080; }
-    int Height() const override { return 396; }
+    void* Handle() const override { return handle; }
+    void Idle() override { log.push_back("idle"); }
+    void Resize(int, int) override {}
+    void Invalidate(const ScreenRect&) override {}
+    void Validate(const ScreenRect&) override {}
+    void PaintNow() override {}
+    void ShowRegion(const RasterBitmap&, const ScreenRect&) override {}
+    void TakeFocus() override {}
+    void CaptureMouse() override {}
+    void ReleaseMouse() override {}
+    void HidePointer() override {}
+    void RestorePointer() override {}
+    bool OpenTextField(const TextFieldRequest&) override { return false; }
+    std::string TextFieldText() const override { return {}; }
+    void CloseTextField() override {}
+    int TrackPopupMenu(const PopupMenu&, const ScreenRect&) override { return 0; }
+    int ShowMessage(const char*, const char*, int) override { return kAnswerNone; }
+    bool ChooseFile(std::string& file, int, std::string&, const char*) override {
+        file.clear();
+        return false;
+    }
+    bool ChooseColour(ColourARGB&, const char*) override { return false; }
+    bool OpenLink(const char*) override { return false; }
+    bool ClipboardText(std::string&) override { return false; }
+    std::string Folder(EditorFolder) override { return {}; }
 
     std::vector<std::string>& log;
     void* refused = nullptr;
-    bool open = false;
+    void* handle = nullptr;
+    std::array<int, 3> size{};
 };
 
 PluginIdentity EditorIdentity() {
@@ -49,31 +76,35 @@ PluginIdentity EditorIdentity() {
     return id;
 }
 
+using Log = std::vector<std::string>;
+
 class EditorPlugin : public IPluginVST {
 public:
-    explicit EditorPlugin(TestHost& host) : IPluginVST(EditorIdentity()) {
+    // The log outlives the plug-in: the editor still closes its window while the base goes.
+    EditorPlugin(TestHost& host, std::vector<std::string>& log)
+        : IPluginVST(EditorIdentity()), log(log) {
         ConnectHost(&TestHost::Callback);
         TestHost::current = &host;
     }
     void EditorOpened() override { log.push_back("opened"); }
     void EditorClosing() override { log.push_back("closing"); }
     void IdleTick() override { log.push_back("tick"); }
-    RecordingEditor* Attach() {
-        auto* editor = new RecordingEditor(log);
-        AttachEditor(editor);
-        return editor;
+    RecordingWindow* Attach() {
+        auto window = std::make_unique<RecordingWindow>(log);
+        RecordingWindow* w = window.get();
+        AttachEditor(new IGraphics(*this, std::move(window)));
+        return w;
     }
     std::intptr_t Request(vst::Int32 opcode, void* ptr = nullptr) {
         return Dispatch(opcode, 0, 0, ptr, 0.0f);
     }
-    std::vector<std::string> log;
+    std::vector<std::string>& log;
 };
-
-using Log = std::vector<std::string>;
 
 TEST(EditorRequests, AttachedEditorShowsInTheFlagsAndTheRectangle) {
     TestHost host;
-    EditorPlugin plugin(host);
+    Log log;
+    EditorPlugin plugin(host, log);
     const vst::Int32 before = plugin.Effect()->flags;
     EXPECT_EQ(before & vst::effFlagsHasEditor, 0);
     vst::ERect* rect = nullptr;
@@ -93,21 +124,24 @@ TEST(EditorRequests, AttachedEditorShowsInTheFlagsAndTheRectangle) {
 
 TEST(EditorRequests, OpenIdleCloseReachTheEditorAndTheInstrument) {
     TestHost host;
-    EditorPlugin plugin(host);
-    RecordingEditor* editor = plugin.Attach();
+    Log log;
+    EditorPlugin plugin(host, log);
+    RecordingWindow* editor = plugin.Attach();
     int parent = 0;
     EXPECT_EQ(plugin.Request(vst::effEditOpen, &parent), 1);
-    EXPECT_TRUE(editor->open);
+    EXPECT_NE(editor->handle, nullptr);
+    EXPECT_EQ(editor->size, (std::array<int, 3>{1080, 396, 25})); // pixels, frames per second
     EXPECT_EQ(plugin.Request(vst::effEditIdle), 0);
     EXPECT_EQ(plugin.Request(vst::effIdle), 0);
     EXPECT_EQ(plugin.Request(vst::effEditClose), 1);
-    EXPECT_FALSE(editor->open);
+    EXPECT_EQ(editor->handle, nullptr);
     EXPECT_EQ(plugin.log, (Log{"open", "opened", "tick", "idle", "tick", "closing", "close"}));
 }
 
 TEST(EditorRequests, WithoutAnEditorEveryRequestIsRefused) {
     TestHost host;
-    EditorPlugin plugin(host);
+    Log log;
+    EditorPlugin plugin(host, log);
     int parent = 0;
     EXPECT_EQ(plugin.Request(vst::effEditOpen, &parent), 0);
     EXPECT_EQ(plugin.Request(vst::effEditClose), 0);
@@ -117,7 +151,8 @@ TEST(EditorRequests, WithoutAnEditorEveryRequestIsRefused) {
 
 TEST(EditorRequests, CloseBeforeOpenAndTwiceEndsNothing) {
     TestHost host;
-    EditorPlugin plugin(host);
+    Log log;
+    EditorPlugin plugin(host, log);
     plugin.Attach();
     EXPECT_EQ(plugin.Request(vst::effEditClose), 1);
     EXPECT_EQ(plugin.Request(vst::effEditClose), 1);
@@ -126,7 +161,8 @@ TEST(EditorRequests, CloseBeforeOpenAndTwiceEndsNothing) {
 
 TEST(EditorRequests, IdleWithoutAWindowDoesNotReachTheEditor) {
     TestHost host;
-    EditorPlugin plugin(host);
+    Log log;
+    EditorPlugin plugin(host, log);
     plugin.Attach();
     EXPECT_EQ(plugin.Request(vst::effEditIdle), 0);
     int parent = 0;
@@ -139,26 +175,28 @@ TEST(EditorRequests, IdleWithoutAWindowDoesNotReachTheEditor) {
 
 TEST(EditorRequests, SecondOpenMovesTheWindowAndEndsTheFirst) {
     TestHost host;
-    EditorPlugin plugin(host);
-    RecordingEditor* editor = plugin.Attach();
+    Log log;
+    EditorPlugin plugin(host, log);
+    RecordingWindow* editor = plugin.Attach();
     int first = 0;
     int second = 0;
     EXPECT_EQ(plugin.Request(vst::effEditOpen, &first), 1);
     EXPECT_EQ(plugin.Request(vst::effEditOpen, &second), 1);
-    EXPECT_TRUE(editor->open);
+    EXPECT_NE(editor->handle, nullptr);
     EXPECT_EQ(plugin.log, (Log{"open", "opened", "closing", "open", "opened"}));
 }
 
 TEST(EditorRequests, NullOrRefusedParentLeavesTheEditorClosed) {
     TestHost host;
-    EditorPlugin plugin(host);
-    RecordingEditor* editor = plugin.Attach();
+    Log log;
+    EditorPlugin plugin(host, log);
+    RecordingWindow* editor = plugin.Attach();
     EXPECT_EQ(plugin.Request(vst::effEditOpen, nullptr), 0);
     EXPECT_TRUE(plugin.log.empty()); // a null parent never reaches the window layer
     int foreign = 0;
     editor->refused = &foreign;
     EXPECT_EQ(plugin.Request(vst::effEditOpen, &foreign), 0);
-    EXPECT_FALSE(editor->open);
+    EXPECT_EQ(editor->handle, nullptr);
     plugin.Request(vst::effEditIdle);
     plugin.Request(vst::effEditClose);
     EXPECT_EQ(plugin.log, (Log{"open", "tick", "close"}));
@@ -166,11 +204,14 @@ TEST(EditorRequests, NullOrRefusedParentLeavesTheEditorClosed) {
 
 TEST(EditorRequests, ClosingThePluginWithItsEditorOpenIsClean) {
     TestHost host;
-    auto* plugin = new EditorPlugin(host);
+    Log log;
+    auto* plugin = new EditorPlugin(host, log);
     plugin->Attach();
     int parent = 0;
     EXPECT_EQ(plugin->Request(vst::effEditOpen, &parent), 1);
-    delete plugin; // the editor goes with the plug-in, window state and all
+    log.clear();
+    delete plugin; // the editor goes with the plug-in and closes its window on the way
+    EXPECT_EQ(log, (Log{"close"}));
 }
 
 } // namespace
