@@ -1,0 +1,363 @@
+// A scripted Windows host for the plug-in's editor, run under wine64 on a virtual X display:
+// loads a plug-in library through its entry point, opens the editor in windows of its own,
+// drives it by posted messages and by real input (SendInput), answers menus and dialogs from a
+// responder thread, saves screenshots as PNG and compares them with the editor drawn without a
+// window. Prints one line per check and "ALL EDITOR CHECKS PASSED" only when every check held.
+//
+// editor-host PLUGIN.dll OUTPUT-FOLDER
+#include "EditorHostSupport.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace editorhost;
+
+namespace {
+
+constexpr int kWidth = 1080;
+constexpr int kHeight = 396;
+constexpr int kCutoff = 28;    // "Flt Frq", knob at 250, 247 (40 x 40)
+constexpr int kSaw8 = 61;      // "Saw 8", switch at 48, 353 (30 x 20)
+constexpr int kBendRange = 3;  // "PB Range", popup switch at 400, 100: "2" "3" "5" "7" "12"
+constexpr POINT kKnob{270, 267};
+constexpr POINT kSwitch{63, 363};
+constexpr POINT kPopup{415, 110};
+constexpr POINT kAskButton{615, 110};
+constexpr POINT kFileButton{665, 110};
+constexpr POINT kBackground{900, 300};
+
+std::string outputFolder;
+
+// The editor's picture equals the one drawn without a window (every pixel, alpha aside).
+void CheckPicture(Plugin& p, const char* name) {
+    HWND editor = p.EditorWindow();
+    std::vector<std::uint32_t> shown = Screenshot(editor, kWidth, kHeight);
+    SavePng(outputFolder + "/" + name + ".png", shown, kWidth, kHeight);
+    std::vector<std::uint32_t> expected(static_cast<std::size_t>(kWidth * kHeight));
+    const bool rendered = p.RenderHeadless(expected.data());
+    SavePng(outputFolder + "/" + name + "-expected.png", expected, kWidth, kHeight);
+    const PictureDifference d = Compare(shown, expected);
+    Check(rendered && shown.size() == expected.size() && d.pixels <= 16 && d.largest <= 8,
+          std::string("picture ") + name + " matches the headless rendering",
+          "differing pixels " + std::to_string(d.pixels) + ", largest channel difference " +
+              std::to_string(d.largest));
+}
+
+void OpensAtItsSize(Host& host, Plugin& p) {
+    Check((p.effect->flags & 1) != 0, "record's flags show the editor");
+    ERect* rect = nullptr;
+    Check(p.Dispatch(effEditGetRect, 0, 0, &rect) == 1 && rect && rect->top == 0 &&
+              rect->left == 0 && rect->bottom == kHeight && rect->right == kWidth,
+          "get-rect answers 1080 x 396");
+    Check(p.Open(host.NewParent(0, 0)) == 1, "editor opens in the host's window");
+    HWND editor = p.EditorWindow();
+    RECT r{};
+    GetClientRect(editor, &r);
+    Check(editor && r.right == kWidth && r.bottom == kHeight, "editor window is 1080 x 396",
+          std::to_string(r.right) + " x " + std::to_string(r.bottom));
+    Check(GetParent(editor) == p.parent && (GetWindowLongPtrW(editor, GWL_STYLE) & WS_CHILD),
+          "editor window is a child of the host's window");
+    host.Pump(200);
+    CheckPicture(p, "open");
+}
+
+void DragOnKnob(Host& host, Plugin& p) {
+    const double before = p.Parameter(kCutoff);
+    p.ClearLog();
+    host.MouseTo(p, kKnob);
+    host.Pump(60);
+    host.Button(true);
+    host.Pump(60);
+    for (int step = 1; step <= 4; ++step) {
+        host.MouseTo(p, {kKnob.x, kKnob.y - 10 * step}); // 40 pixels up in all
+        host.Pump(60);
+    }
+    host.Button(false);
+    host.Pump(100);
+    // 40 pixels up on a 40-pixel knob with gearing 4: +0.25.
+    const double moved = p.LastAutomation(kCutoff) - before;
+    Check(p.Count(audioMasterBeginEdit, kCutoff) == 1 && p.Count(audioMasterEndEdit, kCutoff) == 1,
+          "a drag on Flt Frq is one gesture for the host");
+    Check(std::fabs(moved - 0.25) < 0.01, "a drag on Flt Frq reaches the host as automation",
+          "moved by " + std::to_string(moved));
+    CheckPicture(p, "after-drag");
+}
+
+void ClickOnSwitch(Host& host, Plugin& p) {
+    p.ClearLog();
+    host.MouseTo(p, kSwitch);
+    host.Pump(60);
+    host.Button(true);
+    host.Pump(60);
+    host.Button(false);
+    host.Pump(100);
+    Check(p.Count(audioMasterAutomate, kSaw8) >= 1 && p.LastAutomation(kSaw8) == 1.0,
+          "a click on Saw 8 reaches the host as automation of parameter 61");
+    CheckPicture(p, "after-click");
+}
+
+void WheelAndKeys(Host& host, Plugin& p) {
+    const double before = p.Parameter(kCutoff);
+    p.ClearLog();
+    POINT screen = kKnob;
+    ClientToScreen(p.EditorWindow(), &screen);
+    PostMessageW(p.EditorWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA),
+                 MAKELPARAM(screen.x, screen.y));
+    host.Pump(100);
+    Check(std::fabs(p.LastAutomation(kCutoff) - (before + 0.02)) < 1e-4,
+          "two wheel notches over the knob raise it by 0.02");
+    const int keysBefore = host.parentKeys;
+    PostMessageW(p.EditorWindow(), WM_KEYDOWN, 'Q', 0);
+    PostMessageW(p.EditorWindow(), WM_KEYDOWN, VK_F5, 0);
+    PostMessageW(p.EditorWindow(), WM_KEYUP, 'Q', 0);
+    host.Pump(100);
+    Check(host.parentKeys - keysBefore == 3, "keys no control takes reach the host's window",
+          std::to_string(host.parentKeys - keysBefore) + " arrived");
+}
+
+HWND OpenField(Host& host, Plugin& p) {
+    PostMessageW(p.EditorWindow(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(kKnob.x, kKnob.y));
+    PostMessageW(p.EditorWindow(), WM_RBUTTONUP, 0, MAKELPARAM(kKnob.x, kKnob.y));
+    host.Pump(100);
+    return FindWindowExW(p.EditorWindow(), nullptr, L"Edit", nullptr);
+}
+
+void Type(HWND field, const char* text) {
+    for (const char* c = text; *c; ++c)
+        PostMessageW(field, WM_CHAR, static_cast<unsigned char>(*c), 0);
+}
+
+void ValueEntry(Host& host, Plugin& p) {
+    HWND field = OpenField(host, p);
+    Check(field != nullptr, "a right click on Flt Frq opens the value field");
+    if (!field)
+        return;
+    const std::string initial = WindowText(field);
+    Check(!initial.empty(), "the field starts with the current value", initial);
+    Type(field, "ab!,");
+    host.Pump(60);
+    Check(WindowText(field) == initial, "letters and signs other than + - . are refused",
+          WindowText(field));
+    // Flt Frq runs 0..1 with shape 0.5: the typed real value 0.25 is 0.0625 normalised.
+    Type(field, "0.25");
+    host.Pump(60);
+    Check(WindowText(field) == "0.25", "digits and a point replace the selected text",
+          WindowText(field));
+    p.ClearLog();
+    PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+    host.Pump(120);
+    Check(!IsWindow(field), "Return closes the field at the next tick");
+    Check(p.Count(audioMasterAutomate, kCutoff) == 1 &&
+              std::fabs(p.Parameter(kCutoff) - 0.0625) < 1e-6,
+          "Return commits the typed value", std::to_string(p.Parameter(kCutoff)));
+    CheckPicture(p, "after-entry");
+
+    const double before = p.Parameter(kCutoff);
+    field = OpenField(host, p);
+    Check(field != nullptr, "the field opens again");
+    if (!field)
+        return;
+    p.ClearLog();
+    Type(field, "55");
+    PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 0);
+    host.Pump(120);
+    Check(!IsWindow(field) && p.Count(audioMasterAutomate, kCutoff) == 0 &&
+              p.Parameter(kCutoff) == before,
+          "Escape closes the field and keeps the value");
+
+    field = OpenField(host, p);
+    p.ClearLog();
+    Type(field, "0.5");
+    // A press elsewhere in the editor (the field not focused) finishes the entry.
+    PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(kBackground.x, kBackground.y));
+    PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kBackground.x, kBackground.y));
+    host.Pump(120);
+    Check(field && !IsWindow(field) && std::fabs(p.Parameter(kCutoff) - 0.25) < 1e-6,
+          "a press outside the field commits it", std::to_string(p.Parameter(kCutoff)));
+}
+
+void PopupMenuChoice(Host& host, Plugin& p) {
+    p.ClearLog();
+    // No item is highlighted at first: four steps down reach the fourth item, "7".
+    Responder responder(AnswerMenu({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}));
+    PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kPopup.x, kPopup.y));
+    PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kPopup.x, kPopup.y));
+    host.Pump(300);
+    Check(responder.Finish(), "the popup switch shows a menu", responder.Note());
+    Check(p.Display(kBendRange) == "7", "the menu's fourth choice becomes PB Range 7",
+          p.Display(kBendRange));
+    CheckPicture(p, "after-menu");
+}
+
+void MessageBoxAnswer(Host& host, Plugin& p) {
+    for (const int answer : {IDNO, IDYES}) {
+        Responder responder(AnswerMessageBoxWith(answer));
+        PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
+                     MAKELPARAM(kAskButton.x, kAskButton.y));
+        PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kAskButton.x, kAskButton.y));
+        host.Pump(300);
+        Check(responder.Finish(), "a yes/no message box appears", responder.Note());
+        const int got = p.LastAnswer();
+        Check(got == answer, "the message box answers " + std::to_string(answer),
+              std::to_string(got));
+    }
+}
+
+void FileDialogPath(Host& host, Plugin& p) {
+    const std::string path = TemporaryFile("vorlunda-editor-test.fxp");
+    Responder responder(AnswerFileDialogWith(path));
+    PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(kFileButton.x, kFileButton.y));
+    PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kFileButton.x, kFileButton.y));
+    host.Pump(600);
+    Check(responder.Finish(), "an open-file dialog appears", responder.Note());
+    const std::string chosen = p.LastFile();
+    Check(SamePath(chosen, path), "the file dialog returns the chosen path", chosen);
+}
+
+void HostAutomationRedraws(Host& host, Plugin& p) {
+    p.SetParameter(kCutoff, 0.9f);
+    p.SetParameter(kSaw8, 0.0f);
+    host.Pump(90); // two ticks at most
+    CheckPicture(p, "after-host-automation");
+}
+
+void TwoEditors(Host& host, Plugin& first) {
+    Plugin second(host, "second");
+    Check(second.Open(host.NewParent(100, 400)) == 1, "a second instance opens its editor too");
+    host.Pump(150);
+    CheckPicture(second, "second-open");
+    first.ClearLog();
+    second.ClearLog();
+    host.MouseTo(second, kSwitch);
+    host.Pump(60);
+    host.Button(true);
+    host.Pump(60);
+    host.Button(false);
+    host.Pump(100);
+    Check(second.Count(audioMasterAutomate, kSaw8) >= 1 &&
+              first.Count(audioMasterAutomate, kSaw8) == 0,
+          "a click in the second editor reaches only the second instance");
+    CheckPicture(first, "first-beside-second");
+    CheckPicture(second, "second-after-click");
+    second.Close();
+}
+
+void OpenCloseFiftyTimes(Host& host, Plugin& p) {
+    p.Close();
+    host.Pump(50);
+    const Objects before = p.LiveObjects();
+    HWND parent = p.parent;
+    for (int i = 0; i < 50; ++i) {
+        p.Open(parent);
+        host.Pump(i % 10 == 0 ? 60 : 5);
+        if (i % 10 == 5) {
+            // Now and then with a value field open when the host closes.
+            OpenField(host, p);
+        }
+        p.Close();
+    }
+    host.Pump(50);
+    const Objects after = p.LiveObjects();
+    Check(after == before, "50 opens and closes leave no window, menu or font behind",
+          before.Text() + " before, " + after.Text() + " after");
+    p.Open(parent);
+    host.Pump(100);
+    CheckPicture(p, "after-fifty");
+}
+
+void CloseDuringDrag(Host& host, Plugin& p) {
+    p.ClearLog();
+    host.MouseTo(p, kKnob);
+    host.Pump(60);
+    host.Button(true);
+    host.Pump(60);
+    host.MouseTo(p, {kKnob.x, kKnob.y - 8});
+    host.Pump(60);
+    p.Close(); // the host closes the editor under the user's hand
+    host.MouseTo(p, {kKnob.x, kKnob.y - 20});
+    host.Pump(60);
+    host.Button(false);
+    host.Pump(60);
+    Check(GetCapture() == nullptr, "closing during a drag leaves no mouse capture behind");
+    Check(p.Open(p.parent) == 1, "the editor opens again after a close during a drag");
+    host.Pump(100);
+    CheckPicture(p, "after-close-during-drag");
+}
+
+void RequestsInWrongOrder(Host& host) {
+    Plugin p(host, "odd-order");
+    const Objects before = p.LiveObjects();
+    Check(p.Dispatch(effEditClose) == 1, "close before open is harmless");
+    Check(p.Dispatch(effEditIdle) == 0, "idle without an open editor is harmless");
+    Check(p.Open(nullptr) == 0, "open with a null window is refused");
+    Check(p.Open(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7ff1234))) == 0,
+          "open with a handle that is no window is refused");
+    HWND gone = host.NewParent(0, 0);
+    DestroyWindow(gone);
+    Check(p.Open(gone) == 0, "open with a destroyed window is refused");
+    HWND a = host.NewParent(0, 0);
+    HWND b = host.NewParent(50, 50);
+    Check(p.Open(a) == 1 && p.Open(b) == 1, "open twice answers 1 both times");
+    host.Pump(100);
+    Check(FindWindowExW(a, nullptr, L"IPluginWndClass", nullptr) == nullptr &&
+              FindWindowExW(b, nullptr, L"IPluginWndClass", nullptr) != nullptr,
+          "the second open moves the editor into the second window");
+    // The host destroys its window with the editor still in it, then closes late.
+    DestroyWindow(b);
+    host.Pump(60);
+    Check(p.Dispatch(effEditIdle) == 0 && p.Dispatch(effEditClose) == 1,
+          "idle and close after the host destroyed its window are harmless");
+    Check(p.LiveObjects() == before, "nothing is left of a window the host destroyed",
+          p.LiveObjects().Text());
+    Check(p.Open(a) == 1, "the editor opens again afterwards");
+    host.Pump(100);
+    p.Close();
+    p.Close();
+    DestroyWindow(a);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: editor-host PLUGIN.dll OUTPUT-FOLDER\n");
+        return 2;
+    }
+    outputFolder = argv[2];
+    CreateDirectoryA(outputFolder.c_str(), nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    Host host(argv[1]);
+    if (!host.Loaded()) {
+        std::printf("FAIL cannot load %s\n", argv[1]);
+        return 1;
+    }
+    {
+        Plugin p(host, "main");
+        OpensAtItsSize(host, p);
+        if (p.EditorWindow()) {
+            DragOnKnob(host, p);
+            ClickOnSwitch(host, p);
+            WheelAndKeys(host, p);
+            ValueEntry(host, p);
+            PopupMenuChoice(host, p);
+            MessageBoxAnswer(host, p);
+            FileDialogPath(host, p);
+            HostAutomationRedraws(host, p);
+            TwoEditors(host, p);
+            OpenCloseFiftyTimes(host, p);
+            CloseDuringDrag(host, p);
+        }
+        p.Close();
+    }
+    RequestsInWrongOrder(host);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return Summary(seconds);
+}
