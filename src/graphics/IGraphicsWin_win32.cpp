@@ -193,6 +193,26 @@ UINT_PTR CALLBACK ColourDialogHook(HWND dialog, UINT msg, WPARAM, LPARAM lParam)
     return 0;
 }
 
+struct MainWindowSearch {
+    DWORD process;
+    const std::wstring* className;
+    HWND found;
+};
+
+// The first top-level window of this process with the remembered class name.
+BOOL CALLBACK FindMainWindow(HWND w, LPARAM data) {
+    auto* s = reinterpret_cast<MainWindowSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    wchar_t name[256] = {};
+    GetClassNameW(w, name, static_cast<int>(std::size(name)));
+    if (process == s->process && *s->className == name) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 } // namespace
 
 IGraphicsWin::IGraphicsWin() : module(ThisModule()) {}
@@ -270,6 +290,10 @@ void IGraphicsWin::WindowGone() {
     if (GetCapture() == window)
         ReleaseCapture();
     Dispatch(EditorEvent::Simple(EditorEvent::kCaptureLost));
+    // A field that goes with the window (the host destroyed its own) is an entry cancelled: the
+    // core forgets it at its next tick instead of waiting for a field that no longer exists.
+    if (field)
+        Dispatch(EditorEvent::Simple(EditorEvent::kFieldEscape));
     FieldGone();
     window = nullptr;
     client = nullptr;
@@ -684,7 +708,9 @@ LRESULT IGraphicsWin::HandleFieldMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_NCDESTROY: {
-        // Destroyed with the editor window: forget it before the system does.
+        // Destroyed with the editor window (CloseTextField puts the old procedure back first, so
+        // this is never our own close): the entry is cancelled and the field forgotten.
+        Dispatch(EditorEvent::Simple(EditorEvent::kFieldEscape));
         const LRESULT r = CallWindowProcW(old, f, msg, wParam, lParam);
         FieldGone();
         return r;
@@ -732,25 +758,8 @@ HWND IGraphicsWin::MainWindow() {
     }
     if (mainWindowClass.empty())
         return nullptr;
-    struct Search {
-        DWORD process;
-        const std::wstring* className;
-        HWND found;
-    } search{GetCurrentProcessId(), &mainWindowClass, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(w, &process);
-            wchar_t name[256] = {};
-            GetClassNameW(w, name, static_cast<int>(std::size(name)));
-            if (process == s->process && *s->className == name) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    MainWindowSearch search{GetCurrentProcessId(), &mainWindowClass, nullptr};
+    EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&search));
     mainWindow = search.found;
     return mainWindow;
 }

@@ -21,9 +21,9 @@ namespace {
 
 constexpr int kWidth = 1080;
 constexpr int kHeight = 396;
-constexpr int kCutoff = 28;    // "Flt Frq", knob at 250, 247 (40 x 40)
-constexpr int kSaw8 = 61;      // "Saw 8", switch at 48, 353 (30 x 20)
-constexpr int kBendRange = 3;  // "PB Range", popup switch at 400, 100: "2" "3" "5" "7" "12"
+constexpr int kCutoff = 28;   // "Flt Frq", knob at 250, 247 (40 x 40)
+constexpr int kSaw8 = 61;     // "Saw 8", switch at 48, 353 (30 x 20)
+constexpr int kBendRange = 3; // "PB Range", popup switch at 400, 100: "2" "3" "5" "7" "12"
 constexpr POINT kKnob{270, 267};
 constexpr POINT kSwitch{63, 363};
 constexpr POINT kPopup{415, 110};
@@ -317,6 +317,27 @@ void RequestsInWrongOrder(Host& host) {
     Check(p.LiveObjects() == before, "nothing is left of a window the host destroyed",
           p.LiveObjects().Text());
     Check(p.Open(a) == 1, "the editor opens again afterwards");
+    host.Pump(100);
+    // The host destroys its window while a value is being typed, then opens the editor anew
+    // without a close in between.
+    HWND c = host.NewParent(0, 0);
+    p.Open(c);
+    host.Pump(60);
+    const bool typing = OpenField(host, p) != nullptr;
+    const double typedOver = p.Parameter(kCutoff);
+    p.ClearLog();
+    DestroyWindow(c);
+    host.Pump(60);
+    Check(typing && p.Open(a) == 1, "the editor opens after its window went during value entry");
+    host.Pump(100);
+    // The field lost its focus on the way out; that must not commit its (vanished) text.
+    Check(p.Count(audioMasterAutomate, kCutoff) == 0 && p.Parameter(kCutoff) == typedOver,
+          "a field that went with the host's window changes nothing",
+          std::to_string(typedOver) + " -> " + std::to_string(p.Parameter(kCutoff)));
+    HWND field = OpenField(host, p);
+    Check(field != nullptr, "value entry works again after its field went with the window");
+    if (field)
+        PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 0);
     host.Pump(100);
     p.Close();
     p.Close();

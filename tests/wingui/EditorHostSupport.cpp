@@ -22,9 +22,9 @@ int checks = 0;
 int failures = 0;
 constexpr int kWidth = 1080; // editor size, pixels
 constexpr int kHeight = 396;
-constexpr int kIdlePeriod = 40;       // ms between editor-idle requests
+constexpr int kIdlePeriod = 40;         // ms between editor-idle requests
 constexpr int kResponderTimeout = 5000; // ms
-constexpr int kFileNameCombo = 0x47c;  // the file dialogs' file-name control
+constexpr int kFileNameCombo = 0x47c;   // the file dialogs' file-name control
 
 std::string Utf8(const wchar_t* text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -186,8 +186,8 @@ Plugin::~Plugin() {
 }
 
 std::intptr_t VORLUNDA_VST_CALL Plugin::Callback(AEffect* e, std::int32_t opcode,
-                                                 std::int32_t index, std::intptr_t,
-                                                 void* ptr, float opt) {
+                                                 std::int32_t index, std::intptr_t, void* ptr,
+                                                 float opt) {
     if (opcode == audioMasterVersion)
         return 2400;
     if (opcode == audioMasterGetProductString && ptr) {
@@ -272,7 +272,8 @@ Objects Plugin::LiveObjects() {
 }
 
 bool Plugin::RenderHeadless(std::uint32_t* pixels) {
-    auto probe = Export<int (*)(AEffect*, std::uint32_t*)>(host.module, "VorlundaTestRenderHeadless");
+    auto probe =
+        Export<int (*)(AEffect*, std::uint32_t*)>(host.module, "VorlundaTestRenderHeadless");
     return probe && probe(effect, pixels) == 1;
 }
 
