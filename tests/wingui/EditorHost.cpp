@@ -29,6 +29,8 @@ constexpr POINT kSwitch{63, 363};
 constexpr POINT kPopup{415, 110};
 constexpr POINT kAskButton{615, 110};
 constexpr POINT kFileButton{665, 110};
+constexpr POINT kMenuButton{715, 110};
+constexpr POINT kColourButton{765, 110};
 constexpr POINT kBackground{900, 300};
 
 std::string outputFolder;
@@ -221,6 +223,58 @@ void FileDialogPath(Host& host, Plugin& p) {
     Check(SamePath(chosen, path), "the file dialog returns the chosen path", chosen);
 }
 
+void Press(Host& host, Plugin& p, POINT at, int ms) {
+    PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    host.Pump(ms);
+}
+
+void NumberedMenuAndColour(Host& host, Plugin& p) {
+    {
+        // Up from no selection reaches the last item, "Bank"; right opens it on "A"; down: "B".
+        Responder responder(CheckNumberedMenuThen({VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}));
+        Press(host, p, kMenuButton, 500);
+        Check(responder.Finish(), "menu items show numbering styles 2 and 1 and their flags",
+              responder.Note());
+        const int choice = p.LastChoice();
+        Check(choice == 101, "a submenu's choice is found in the submenu", std::to_string(choice));
+    }
+    {
+        Responder responder(CheckNumberedMenuThen({VK_ESCAPE, VK_ESCAPE}));
+        Press(host, p, kMenuButton, 400);
+        responder.Finish();
+        const int choice = p.LastChoice();
+        Check(choice == -1, "Escape chooses nothing", std::to_string(choice));
+    }
+    {
+        Responder responder(AcceptColourDialog("Pick a test colour"));
+        Press(host, p, kColourButton, 500);
+        Check(responder.Finish(), "the colour dialog carries the prompt as its title",
+              responder.Note());
+        Check(p.LastColour() == "ok 255 10 20 30", "OK keeps the colour it started with",
+              p.LastColour());
+    }
+}
+
+void ClipboardAndFolders(const char* library, Plugin& p) {
+    int answer = 0;
+    const bool set = SetClipboardUnicode(L"Vorlunda \u00c4 2.5");
+    const std::string text = p.EditorText(-1, &answer);
+    Check(set && answer == 1 && text == "Vorlunda \xc3\x84 2.5", "clipboard text arrives as UTF-8",
+          text);
+    std::string dll(library);
+    const std::string pluginFolder = dll.substr(0, dll.find_last_of('\\') + 1);
+    Check(SamePath(p.EditorText(1), pluginFolder), "plug-in folder is the library's folder",
+          p.EditorText(1));
+    const std::string hostFolder = p.EditorText(0);
+    Check(!hostFolder.empty() && hostFolder.back() == '\\', "host folder ends with a backslash",
+          hostFolder);
+    Check(!p.EditorText(2).empty() && !p.EditorText(3).empty() && !p.EditorText(4).empty() &&
+              p.EditorText(3) != p.EditorText(4),
+          "desktop, user and common application-data folders are known",
+          p.EditorText(2) + " | " + p.EditorText(3) + " | " + p.EditorText(4));
+}
+
 void HostAutomationRedraws(Host& host, Plugin& p) {
     p.SetParameter(kCutoff, 0.9f);
     p.SetParameter(kSaw8, 0.0f);
@@ -370,6 +424,8 @@ int main(int argc, char** argv) {
             PopupMenuChoice(host, p);
             MessageBoxAnswer(host, p);
             FileDialogPath(host, p);
+            NumberedMenuAndColour(host, p);
+            ClipboardAndFolders(argv[1], p);
             HostAutomationRedraws(host, p);
             TwoEditors(host, p);
             OpenCloseFiftyTimes(host, p);

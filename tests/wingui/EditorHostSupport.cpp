@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 
 namespace editorhost {
 
@@ -271,6 +273,28 @@ Objects Plugin::LiveObjects() {
     return o;
 }
 
+int Plugin::LastChoice() {
+    auto probe = Export<int (*)()>(host.module, "VorlundaTestLastChoice");
+    return probe ? probe() : -2;
+}
+
+std::string Plugin::LastColour() {
+    auto probe = Export<void (*)(char*, int)>(host.module, "VorlundaTestLastColour");
+    char text[256] = {};
+    if (probe)
+        probe(text, sizeof text);
+    return text;
+}
+
+std::string Plugin::EditorText(int which, int* answer) {
+    auto probe = Export<int (*)(AEffect*, int, char*, int)>(host.module, "VorlundaTestEditorText");
+    char text[1024] = {};
+    const int r = probe ? probe(effect, which, text, sizeof text) : -1;
+    if (answer)
+        *answer = r;
+    return text;
+}
+
 bool Plugin::RenderHeadless(std::uint32_t* pixels) {
     auto probe =
         Export<int (*)(AEffect*, std::uint32_t*)>(host.module, "VorlundaTestRenderHeadless");
@@ -349,6 +373,99 @@ std::function<bool(std::string&)> AnswerFileDialogWith(const std::string& path) 
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         return true;
     };
+}
+
+namespace {
+
+std::string DescribeMenu(HMENU menu, bool& shapeOk, const std::vector<std::string>& texts,
+                         const std::vector<UINT>& wanted) {
+    std::string d;
+    const int n = GetMenuItemCount(menu);
+    shapeOk = shapeOk && n == static_cast<int>(texts.size());
+    for (int i = 0; i < n; ++i) {
+        wchar_t t[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), t, 64, MF_BYPOSITION);
+        const UINT st = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        const std::string text = Utf8(t);
+        d += text + "[" + std::to_string(st & 0xFF) + "]|";
+        if (i < static_cast<int>(texts.size()))
+            shapeOk =
+                shapeOk && text == texts[static_cast<std::size_t>(i)] &&
+                (st & wanted[static_cast<std::size_t>(i)]) == wanted[static_cast<std::size_t>(i)];
+    }
+    return d;
+}
+
+bool IsColourDialogTitled(HWND w, const std::string& title) {
+    return WindowText(w) == title;
+}
+
+std::string colourTitle;
+bool IsWantedColourDialog(HWND w) {
+    return IsColourDialogTitled(w, colourTitle);
+}
+
+} // namespace
+
+std::function<bool(std::string&)> CheckNumberedMenuThen(std::initializer_list<WPARAM> keysArg) {
+    std::vector<WPARAM> keys(keysArg);
+    return [keys](std::string& note) {
+        HWND window = WaitForWindow(L"#32768", nullptr);
+        if (!window) {
+            note = "no menu window within 5 s";
+            return false;
+        }
+        Sleep(100);
+        auto menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+        bool ok = menu != nullptr;
+        if (menu) {
+            note = DescribeMenu(menu, ok,
+                                {"01: Init", "02: Copy", "", "04: Paste", "05: Load", "06: Bank"},
+                                {0, MF_CHECKED, MF_SEPARATOR, MF_GRAYED, MF_DISABLED, MF_POPUP});
+            if (HMENU sub = GetSubMenu(menu, 5))
+                note += " sub " + DescribeMenu(sub, ok, {"1: A", "2: B"}, {0, 0});
+            else
+                ok = false;
+        }
+        for (WPARAM k : keys) {
+            PostMessageW(window, WM_KEYDOWN, k, 0);
+            Sleep(60);
+        }
+        return ok;
+    };
+}
+
+std::function<bool(std::string&)> AcceptColourDialog(const std::string& title) {
+    colourTitle = title;
+    return [](std::string& note) {
+        HWND dialog = WaitForWindow(L"#32770", &IsWantedColourDialog);
+        if (!dialog) {
+            note = "no colour dialog titled as asked within 5 s";
+            return false;
+        }
+        Sleep(100);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return true;
+    };
+}
+
+bool SetClipboardUnicode(const wchar_t* text) {
+    const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!block)
+        return false;
+    std::memcpy(GlobalLock(block), text, bytes);
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    CloseClipboard();
+    if (!ok)
+        GlobalFree(block);
+    return ok;
 }
 
 // --- Pictures ---

@@ -78,6 +78,10 @@ public:
     int LastAnswer();
     std::string LastFile();
     Objects LiveObjects();
+    int LastChoice();
+    std::string LastColour();
+    // The editor's clipboard text (which = -1, `answer` its result) or a standard folder.
+    std::string EditorText(int which, int* answer = nullptr);
     bool RenderHeadless(std::uint32_t* pixels);
 
     AEffect* effect = nullptr;
@@ -115,6 +119,11 @@ private:
 std::function<bool(std::string&)> AnswerMenuKeys(std::initializer_list<WPARAM> keys);
 std::function<bool(std::string&)> AnswerMessageBoxWith(int command);
 std::function<bool(std::string&)> AnswerFileDialogWith(const std::string& path);
+// Checks the numbered test menu's texts and states, then sends `keys`.
+std::function<bool(std::string&)> CheckNumberedMenuThen(std::initializer_list<WPARAM> keys);
+// The colour dialog titled `title`: OK.
+std::function<bool(std::string&)> AcceptColourDialog(const std::string& title);
+bool SetClipboardUnicode(const wchar_t* text);
 inline std::function<bool(std::string&)> AnswerMenu(std::initializer_list<WPARAM> keys) {
     return AnswerMenuKeys(keys);
 }

@@ -11,6 +11,7 @@
 #include "graphics/IKnobMultiControl.h"
 #include "graphics/ISwitchControl.h"
 #include "graphics/ISwitchPopUpControl.h"
+#include "graphics/PopupMenu.h"
 #include "graphics/RasterMemBitmap.h"
 #include "graphics/RasterSysBitmap.h"
 #include "graphics/SystemEditorWindow.h"
@@ -38,6 +39,8 @@ constexpr int kSwitchHeight = 20;
 std::atomic<int> lastAnswer{-1};
 std::string lastFile;
 std::atomic<int> fileCalls{0};
+std::atomic<int> lastChoice{-1};
+std::string lastColour;
 
 RasterPixel Opaque(int r, int g, int b) {
     return 0xFF000000u | static_cast<RasterPixel>((r & 0xFF) << 16 | (g & 0xFF) << 8 | (b & 0xFF));
@@ -87,7 +90,7 @@ public:
 // A button without a parameter that runs one of the editor's modal requests.
 class ActionButton : public IBitmapControl {
 public:
-    enum Action { kAskYesNo, kOpenFile };
+    enum Action { kAskYesNo, kOpenFile, kNumberedMenu, kPickColour };
     ActionButton(IPluginBase* plug, int x, int y, const BitmapStrip& strip, Action action)
         : IBitmapControl(plug, x, y, -1, strip), action(action) {}
     void MouseDown(int, int, const MouseModifiers&) override {
@@ -95,6 +98,14 @@ public:
             return;
         if (action == kAskYesNo) {
             lastAnswer = Graphics()->ShowMessage("Keep the edit?", "Vorlunda2 test", kMessageYesNo);
+        } else if (action == kNumberedMenu) {
+            ShowNumberedMenu();
+        } else if (action == kPickColour) {
+            ColourARGB colour{255, 10, 20, 30};
+            const bool ok = Graphics()->ChooseColour(colour, "Pick a test colour");
+            lastColour = (ok ? "ok " : "cancel ") + std::to_string(colour.alpha) + " " +
+                         std::to_string(colour.red) + " " + std::to_string(colour.green) + " " +
+                         std::to_string(colour.blue);
         } else {
             std::string file;
             std::string folder;
@@ -105,6 +116,26 @@ public:
     }
 
 private:
+    // Two-digit numbering with every item flag and a one-digit submenu; the choice is stored as
+    // 100 x depth + index.
+    void ShowNumberedMenu() {
+        PopupMenu menu(PopupMenu::kTwoDigits);
+        menu.AddItem("Init");
+        menu.AddItem("Copy", PopupMenuItem::kChecked);
+        menu.AddSeparator();
+        menu.AddItem("Paste", PopupMenuItem::kGreyed);
+        menu.AddItem("Load", PopupMenuItem::kDisabled);
+        PopupMenu& bank = menu.AddSubmenu("Bank");
+        bank.SetNumbering(PopupMenu::kOneDigit);
+        bank.AddItem("A");
+        bank.AddItem("B");
+        PopupMenu* chosen = Graphics()->ShowPopupMenu(menu, Rect());
+        if (!chosen)
+            lastChoice = -1;
+        else
+            lastChoice = (chosen == &menu ? 0 : 100) + chosen->ChosenIndex();
+    }
+
     Action action;
 };
 
@@ -121,6 +152,8 @@ void AddTestControls(TestEditor& editor, IPluginBase& plug) {
     editor.MakeControl<ISwitchPopUpControl>(&plug, 400, 100, kBendRange, toggle);
     editor.MakeControl<ActionButton>(&plug, 600, 100, button, ActionButton::kAskYesNo);
     editor.MakeControl<ActionButton>(&plug, 650, 100, button, ActionButton::kOpenFile);
+    editor.MakeControl<ActionButton>(&plug, 700, 100, button, ActionButton::kNumberedMenu);
+    editor.MakeControl<ActionButton>(&plug, 750, 100, button, ActionButton::kPickColour);
 }
 
 } // namespace
@@ -151,6 +184,54 @@ __declspec(dllexport) int VorlundaTestLastFile(char* out, int capacity) {
         out[capacity - 1] = '\0';
     }
     return vorlunda::fileCalls.load();
+}
+
+// The last numbered-menu choice (100 x depth + index, -1 for none) and the colour dialog's result.
+__declspec(dllexport) int VorlundaTestLastChoice() {
+    return vorlunda::lastChoice.exchange(-1);
+}
+
+__declspec(dllexport) void VorlundaTestLastColour(char* out, int capacity) {
+    if (out && capacity > 0) {
+        std::strncpy(out, vorlunda::lastColour.c_str(), static_cast<std::size_t>(capacity - 1));
+        out[capacity - 1] = '\0';
+    }
+}
+
+// The editor's clipboard text (`which` = -1) or a standard folder (EditorFolder), UTF-8;
+// answers 1 when the clipboard held text.
+__declspec(dllexport) int VorlundaTestEditorText(AEffect* effect, int which, char* out,
+                                                 int capacity) {
+    using namespace vorlunda;
+    IPluginVST* plugin = IPluginVST::FromEffect(effect);
+    IGraphics* editor = plugin ? plugin->AttachedEditor() : nullptr;
+    if (!editor || !out || capacity <= 0)
+        return 0;
+    std::string text;
+    int answer = 0;
+    switch (which) {
+    case -1:
+        answer = editor->ClipboardText(text) ? 1 : 0;
+        break;
+    case 0:
+        editor->HostFolder(text);
+        break;
+    case 1:
+        editor->PluginFolder(text);
+        break;
+    case 2:
+        editor->DesktopFolder(text);
+        break;
+    case 3:
+        editor->AppDataFolder(text, false);
+        break;
+    default:
+        editor->AppDataFolder(text, true);
+        break;
+    }
+    std::strncpy(out, text.c_str(), static_cast<std::size_t>(capacity - 1));
+    out[capacity - 1] = '\0';
+    return answer;
 }
 
 // The window layer's own USER and GDI objects alive in the process.
