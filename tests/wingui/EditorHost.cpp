@@ -35,17 +35,24 @@ constexpr POINT kBackground{900, 300};
 
 std::string outputFolder;
 
-// The editor's picture equals the one drawn without a window (every pixel, alpha aside).
-void CheckPicture(Plugin& p, const char* name) {
-    HWND editor = p.EditorWindow();
-    std::vector<std::uint32_t> shown = Screenshot(editor, kWidth, kHeight);
-    SavePng(outputFolder + "/" + name + ".png", shown, kWidth, kHeight);
+// The editor's picture equals the one drawn without a window (every pixel, alpha aside), at the
+// latest 3 s from now: a change shows at the next redraw tick, later only on a starved machine.
+void CheckPicture(Host& host, Plugin& p, const char* name) {
+    std::vector<std::uint32_t> shown;
     std::vector<std::uint32_t> expected(static_cast<std::size_t>(kWidth * kHeight));
-    const bool rendered = p.RenderHeadless(expected.data());
+    bool rendered = false;
+    PictureDifference d;
+    const auto matches = [&] {
+        shown = Screenshot(p.EditorWindow(), kWidth, kHeight);
+        rendered = p.RenderHeadless(expected.data());
+        d = Compare(shown, expected);
+        return rendered && shown.size() == expected.size() && d.pixels >= 0 && d.pixels <= 16 &&
+               d.largest <= 8;
+    };
+    const bool same = host.PumpUntil(matches);
+    SavePng(outputFolder + "/" + name + ".png", shown, kWidth, kHeight);
     SavePng(outputFolder + "/" + name + "-expected.png", expected, kWidth, kHeight);
-    const PictureDifference d = Compare(shown, expected);
-    Check(rendered && shown.size() == expected.size() && d.pixels <= 16 && d.largest <= 8,
-          std::string("picture ") + name + " matches the headless rendering",
+    Check(same, std::string("picture ") + name + " matches the headless rendering",
           "differing pixels " + std::to_string(d.pixels) + ", largest channel difference " +
               std::to_string(d.largest));
 }
@@ -65,7 +72,7 @@ void OpensAtItsSize(Host& host, Plugin& p) {
     Check(GetParent(editor) == p.parent && (GetWindowLongPtrW(editor, GWL_STYLE) & WS_CHILD),
           "editor window is a child of the host's window");
     host.Pump(200);
-    CheckPicture(p, "open");
+    CheckPicture(host, p, "open");
 }
 
 void DragOnKnob(Host& host, Plugin& p) {
@@ -80,14 +87,14 @@ void DragOnKnob(Host& host, Plugin& p) {
         host.Pump(60);
     }
     host.Button(false);
-    host.Pump(100);
+    host.PumpUntil([&] { return p.Count(audioMasterEndEdit, kCutoff) > 0; });
     // 40 pixels up on a 40-pixel knob with gearing 4: +0.25.
     const double moved = p.LastAutomation(kCutoff) - before;
     Check(p.Count(audioMasterBeginEdit, kCutoff) == 1 && p.Count(audioMasterEndEdit, kCutoff) == 1,
           "a drag on Flt Frq is one gesture for the host");
     Check(std::fabs(moved - 0.25) < 0.01, "a drag on Flt Frq reaches the host as automation",
           "moved by " + std::to_string(moved));
-    CheckPicture(p, "after-drag");
+    CheckPicture(host, p, "after-drag");
 }
 
 void ClickOnSwitch(Host& host, Plugin& p) {
@@ -97,10 +104,10 @@ void ClickOnSwitch(Host& host, Plugin& p) {
     host.Button(true);
     host.Pump(60);
     host.Button(false);
-    host.Pump(100);
+    host.PumpUntil([&] { return p.Count(audioMasterEndEdit, kSaw8) > 0; });
     Check(p.Count(audioMasterAutomate, kSaw8) >= 1 && p.LastAutomation(kSaw8) == 1.0,
           "a click on Saw 8 reaches the host as automation of parameter 61");
-    CheckPicture(p, "after-click");
+    CheckPicture(host, p, "after-click");
 }
 
 void WheelAndKeys(Host& host, Plugin& p) {
@@ -110,14 +117,15 @@ void WheelAndKeys(Host& host, Plugin& p) {
     ClientToScreen(p.EditorWindow(), &screen);
     PostMessageW(p.EditorWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA),
                  MAKELPARAM(screen.x, screen.y));
-    host.Pump(100);
+    host.PumpUntil([&] { return p.Count(audioMasterAutomate, kCutoff) > 0; });
     Check(std::fabs(p.LastAutomation(kCutoff) - (before + 0.02)) < 1e-4,
           "two wheel notches over the knob raise it by 0.02");
     const int keysBefore = host.parentKeys;
     PostMessageW(p.EditorWindow(), WM_KEYDOWN, 'Q', 0);
     PostMessageW(p.EditorWindow(), WM_KEYDOWN, VK_F5, 0);
     PostMessageW(p.EditorWindow(), WM_KEYUP, 'Q', 0);
-    host.Pump(100);
+    host.PumpUntil([&] { return host.parentKeys - keysBefore >= 3; });
+    host.Pump(30);
     Check(host.parentKeys - keysBefore == 3, "keys no control takes reach the host's window",
           std::to_string(host.parentKeys - keysBefore) + " arrived");
 }
@@ -125,8 +133,13 @@ void WheelAndKeys(Host& host, Plugin& p) {
 HWND OpenField(Host& host, Plugin& p) {
     PostMessageW(p.EditorWindow(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(kKnob.x, kKnob.y));
     PostMessageW(p.EditorWindow(), WM_RBUTTONUP, 0, MAKELPARAM(kKnob.x, kKnob.y));
-    host.Pump(100);
-    return FindWindowExW(p.EditorWindow(), nullptr, L"Edit", nullptr);
+    HWND field = nullptr;
+    host.PumpUntil([&] {
+        field = FindWindowExW(p.EditorWindow(), nullptr, L"Edit", nullptr);
+        return field != nullptr;
+    });
+    host.Pump(20);
+    return field;
 }
 
 void Type(HWND field, const char* text) {
@@ -152,12 +165,12 @@ void ValueEntry(Host& host, Plugin& p) {
           WindowText(field));
     p.ClearLog();
     PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
-    host.Pump(120);
+    host.PumpUntil([&] { return !IsWindow(field); });
     Check(!IsWindow(field), "Return closes the field at the next tick");
     Check(p.Count(audioMasterAutomate, kCutoff) == 1 &&
               std::fabs(p.Parameter(kCutoff) - 0.0625) < 1e-6,
           "Return commits the typed value", std::to_string(p.Parameter(kCutoff)));
-    CheckPicture(p, "after-entry");
+    CheckPicture(host, p, "after-entry");
 
     const double before = p.Parameter(kCutoff);
     field = OpenField(host, p);
@@ -167,7 +180,7 @@ void ValueEntry(Host& host, Plugin& p) {
     p.ClearLog();
     Type(field, "55");
     PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 0);
-    host.Pump(120);
+    host.PumpUntil([&] { return !IsWindow(field); });
     Check(!IsWindow(field) && p.Count(audioMasterAutomate, kCutoff) == 0 &&
               p.Parameter(kCutoff) == before,
           "Escape closes the field and keeps the value");
@@ -179,7 +192,7 @@ void ValueEntry(Host& host, Plugin& p) {
     PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
                  MAKELPARAM(kBackground.x, kBackground.y));
     PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kBackground.x, kBackground.y));
-    host.Pump(120);
+    host.PumpUntil([&] { return !IsWindow(field); });
     Check(field && !IsWindow(field) && std::fabs(p.Parameter(kCutoff) - 0.25) < 1e-6,
           "a press outside the field commits it", std::to_string(p.Parameter(kCutoff)));
 }
@@ -190,11 +203,12 @@ void PopupMenuChoice(Host& host, Plugin& p) {
     Responder responder(AnswerMenu({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}));
     PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kPopup.x, kPopup.y));
     PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kPopup.x, kPopup.y));
-    host.Pump(300);
+    host.PumpUntil([&] { return responder.Done(); }, 7000);
+    host.Pump(100);
     Check(responder.Finish(), "the popup switch shows a menu", responder.Note());
     Check(p.Display(kBendRange) == "7", "the menu's fourth choice becomes PB Range 7",
           p.Display(kBendRange));
-    CheckPicture(p, "after-menu");
+    CheckPicture(host, p, "after-menu");
 }
 
 void MessageBoxAnswer(Host& host, Plugin& p) {
@@ -203,7 +217,8 @@ void MessageBoxAnswer(Host& host, Plugin& p) {
         PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
                      MAKELPARAM(kAskButton.x, kAskButton.y));
         PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kAskButton.x, kAskButton.y));
-        host.Pump(300);
+        host.PumpUntil([&] { return responder.Done(); }, 7000);
+        host.Pump(100);
         Check(responder.Finish(), "a yes/no message box appears", responder.Note());
         const int got = p.LastAnswer();
         Check(got == answer, "the message box answers " + std::to_string(answer),
@@ -217,23 +232,25 @@ void FileDialogPath(Host& host, Plugin& p) {
     PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
                  MAKELPARAM(kFileButton.x, kFileButton.y));
     PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kFileButton.x, kFileButton.y));
-    host.Pump(600);
+    host.PumpUntil([&] { return responder.Done(); }, 7000);
+    host.Pump(200);
     Check(responder.Finish(), "an open-file dialog appears", responder.Note());
     const std::string chosen = p.LastFile();
     Check(SamePath(chosen, path), "the file dialog returns the chosen path", chosen);
 }
 
-void Press(Host& host, Plugin& p, POINT at, int ms) {
+void Press(Host& host, Plugin& p, POINT at, const Responder& responder) {
     PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    host.Pump(ms);
+    host.PumpUntil([&] { return responder.Done(); }, 7000);
+    host.Pump(150);
 }
 
 void NumberedMenuAndColour(Host& host, Plugin& p) {
     {
         // Up from no selection reaches the last item, "Bank"; right opens it on "A"; down: "B".
         Responder responder(CheckNumberedMenuThen({VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}));
-        Press(host, p, kMenuButton, 500);
+        Press(host, p, kMenuButton, responder);
         Check(responder.Finish(), "menu items show numbering styles 2 and 1 and their flags",
               responder.Note());
         const int choice = p.LastChoice();
@@ -241,14 +258,14 @@ void NumberedMenuAndColour(Host& host, Plugin& p) {
     }
     {
         Responder responder(CheckNumberedMenuThen({VK_ESCAPE, VK_ESCAPE}));
-        Press(host, p, kMenuButton, 400);
+        Press(host, p, kMenuButton, responder);
         responder.Finish();
         const int choice = p.LastChoice();
         Check(choice == -1, "Escape chooses nothing", std::to_string(choice));
     }
     {
         Responder responder(AcceptColourDialog("Pick a test colour"));
-        Press(host, p, kColourButton, 500);
+        Press(host, p, kColourButton, responder);
         Check(responder.Finish(), "the colour dialog carries the prompt as its title",
               responder.Note());
         Check(p.LastColour() == "ok 255 10 20 30", "OK keeps the colour it started with",
@@ -278,15 +295,15 @@ void ClipboardAndFolders(const char* library, Plugin& p) {
 void HostAutomationRedraws(Host& host, Plugin& p) {
     p.SetParameter(kCutoff, 0.9f);
     p.SetParameter(kSaw8, 0.0f);
-    host.Pump(90); // two ticks at most
-    CheckPicture(p, "after-host-automation");
+    // The next tick redraws; CheckPicture waits for it.
+    CheckPicture(host, p, "after-host-automation");
 }
 
 void TwoEditors(Host& host, Plugin& first) {
     Plugin second(host, "second");
     Check(second.Open(host.NewParent(100, 400)) == 1, "a second instance opens its editor too");
     host.Pump(150);
-    CheckPicture(second, "second-open");
+    CheckPicture(host, second, "second-open");
     first.ClearLog();
     second.ClearLog();
     host.MouseTo(second, kSwitch);
@@ -294,12 +311,12 @@ void TwoEditors(Host& host, Plugin& first) {
     host.Button(true);
     host.Pump(60);
     host.Button(false);
-    host.Pump(100);
+    host.PumpUntil([&] { return second.Count(audioMasterEndEdit, kSaw8) > 0; });
     Check(second.Count(audioMasterAutomate, kSaw8) >= 1 &&
               first.Count(audioMasterAutomate, kSaw8) == 0,
           "a click in the second editor reaches only the second instance");
-    CheckPicture(first, "first-beside-second");
-    CheckPicture(second, "second-after-click");
+    CheckPicture(host, first, "first-beside-second");
+    CheckPicture(host, second, "second-after-click");
     second.Close();
 }
 
@@ -323,7 +340,7 @@ void OpenCloseFiftyTimes(Host& host, Plugin& p) {
           before.Text() + " before, " + after.Text() + " after");
     p.Open(parent);
     host.Pump(100);
-    CheckPicture(p, "after-fifty");
+    CheckPicture(host, p, "after-fifty");
 }
 
 void CloseDuringDrag(Host& host, Plugin& p) {
@@ -342,7 +359,7 @@ void CloseDuringDrag(Host& host, Plugin& p) {
     Check(GetCapture() == nullptr, "closing during a drag leaves no mouse capture behind");
     Check(p.Open(p.parent) == 1, "the editor opens again after a close during a drag");
     host.Pump(100);
-    CheckPicture(p, "after-close-during-drag");
+    CheckPicture(host, p, "after-close-during-drag");
 }
 
 void RequestsInWrongOrder(Host& host) {
@@ -413,6 +430,10 @@ int main(int argc, char** argv) {
         std::printf("FAIL cannot load %s\n", argv[1]);
         return 1;
     }
+    // What text would be drawn with here (information only: the test editor draws no text).
+    for (const wchar_t* face : {L"Verdana", L"Arial"})
+        std::printf("info - font %s resolves to %s\n", WideToUtf8(face).c_str(),
+                    WideToUtf8(ResolvedFace(face).c_str()).c_str());
     {
         Plugin p(host, "main");
         OpensAtItsSize(host, p);

@@ -155,6 +155,16 @@ void Host::Pump(int ms) {
     } while (std::chrono::steady_clock::now() < end);
 }
 
+bool Host::PumpUntil(const std::function<bool()>& done, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        Pump(10);
+    }
+    return true;
+}
+
 void Host::MouseTo(Plugin& p, POINT client) {
     ClientToScreen(p.EditorWindow(), &client);
     const int w = GetSystemMetrics(SM_CXSCREEN);
@@ -304,7 +314,10 @@ bool Plugin::RenderHeadless(std::uint32_t* pixels) {
 // --- Responder ---
 
 Responder::Responder(std::function<bool(std::string&)> task)
-    : thread([this, task] { result = task(note); }) {}
+    : thread([this, task] {
+          result = task(note);
+          done = true;
+      }) {}
 
 Responder::~Responder() {
     if (thread.joinable())
@@ -562,6 +575,24 @@ std::string WindowText(HWND window) {
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
     return Utf8(text);
+}
+
+std::string WideToUtf8(const wchar_t* text) {
+    return Utf8(text);
+}
+
+std::wstring ResolvedFace(const wchar_t* face) {
+    HDC dc = GetDC(nullptr);
+    HFONT font =
+        CreateFontW(14, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+    HGDIOBJ old = SelectObject(dc, font);
+    wchar_t name[64] = {};
+    GetTextFaceW(dc, 64, name);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return name;
 }
 
 std::string TemporaryFile(const char* name) {

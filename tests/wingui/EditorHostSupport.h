@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -44,6 +45,9 @@ public:
     // Runs the message loop for `ms` milliseconds, sending the editor-idle request every 40 ms
     // as hosts do.
     void Pump(int ms);
+    // Runs the message loop until `done` holds (checked every few milliseconds) or `ms` passed;
+    // answers `done`. Slow machines then wait longer, fast ones not at all.
+    bool PumpUntil(const std::function<bool()>& done, int ms = 3000);
     // Real input through the system: the pointer to `client` in p's editor, the left button.
     void MouseTo(Plugin& p, POINT client);
     void Button(bool down);
@@ -107,12 +111,14 @@ public:
     explicit Responder(std::function<bool(std::string&)> task);
     ~Responder();
     bool Finish();
+    bool Done() const { return done; }
     const std::string& Note() const { return note; }
 
 private:
     std::thread thread;
     std::string note;
     bool result = false;
+    std::atomic<bool> done{false};
 };
 
 // Responder tasks: each waits at most 5 s for its window.
@@ -138,6 +144,9 @@ struct PictureDifference {
 PictureDifference Compare(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
 
 std::string WindowText(HWND window);
+std::string WideToUtf8(const wchar_t* text);
+// The face the system picks for a request of `face`.
+std::wstring ResolvedFace(const wchar_t* face);
 std::string TemporaryFile(const char* name);
 bool SamePath(const std::string& a, const std::string& b);
 
