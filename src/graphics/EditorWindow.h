@@ -94,6 +94,10 @@ public:
     // Grows or shrinks the open window (and the host's child windows around it) to the size.
     virtual void Resize(int width, int height) = 0;
 
+    // The host's editor-idle request (host thread, window open). Nothing where the system
+    // delivers events by itself (Windows).
+    virtual void Idle() {}
+
     // --- Painting ---
     // Adds `area` to the part of the window to redraw (nothing is erased).
     virtual void Invalidate(const ScreenRect& area) = 0;

@@ -172,6 +172,13 @@ public:
     // One tick of the redraw timer: finishes a text entry, or redraws what changed.
     void TimerTick();
 
+    // Host thread, on the host's editor-idle request while the window is open: a window layer
+    // without a message loop of its own (X11) handles its events here.
+    void IdleEditorWindow() {
+        if (window)
+            window->Idle();
+    }
+
     // --- EditorWindowClient ---
     bool Dispatch(const EditorEvent& event) override;
     const RasterBitmap* Surface() const override;
