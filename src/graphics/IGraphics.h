@@ -95,6 +95,8 @@ public:
     // drawing; answers the window, or none.
     virtual void* OpenEditorWindow(void* parent);
     virtual void CloseEditorWindow();
+    // Host thread (effEditIdle): lets the window layer handle pending events and redraw.
+    void EditorIdle();
     virtual void* WindowHandle() const;
     virtual bool ClipboardText(std::string& out);
     virtual ~IGraphics();

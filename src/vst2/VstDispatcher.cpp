@@ -107,17 +107,28 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
     case vst::effEditOpen:
         if (!AttachedEditor() || !AttachedEditor()->OpenEditorWindow(ptr))
             return 0;
-        EditorOpened();
+        {
+            Lock lock(Mutex());
+            EditorOpened();
+        }
         return 1;
     case vst::effEditClose:
         if (!AttachedEditor())
             return 0;
-        EditorClosing();
+        {
+            Lock lock(Mutex());
+            EditorClosing();
+        }
         AttachedEditor()->CloseEditorWindow();
         return 1;
     case vst::effEditIdle:
     case vst::effIdle:
-        IdleTick();
+        if (IGraphics* editor = AttachedEditor())
+            editor->EditorIdle();
+        {
+            Lock lock(Mutex());
+            IdleTick();
+        }
         return 0;
     case vst::effIdentify:
         return vst::kIdentifyAnswer;
@@ -298,6 +309,15 @@ std::intptr_t IPluginVST::CanDo(const char* capability) const {
     return 0;
 }
 
+namespace {
+
+bool IsEditorRequest(vst::Int32 opcode) {
+    return opcode == vst::effEditGetRect || opcode == vst::effEditOpen ||
+           opcode == vst::effEditClose || opcode == vst::effEditIdle || opcode == vst::effIdle;
+}
+
+} // namespace
+
 namespace callbacks {
 
 vst::IntPtr VORLUNDA_VST_CALL Dispatcher(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index,
@@ -311,9 +331,18 @@ vst::IntPtr VORLUNDA_VST_CALL Dispatcher(vst::AEffect* effect, vst::Int32 opcode
             // before the object (and the mutex with it) goes away.
             plugin->Mutex().lock();
             plugin->Mutex().unlock();
+            // An editor still open stops handling events before any part of the plug-in goes.
+            if (IGraphics* editor = plugin->AttachedEditor())
+                editor->CloseEditorWindow();
             delete plugin;
             return 0;
         }
+        // The editor requests run without the plug-in mutex: a window layer with a thread of its
+        // own (X11) waits for that thread, which may itself be waiting for the mutex inside a
+        // parameter change from the editor; and a menu or dialog shown while handling an event
+        // must not hold up the audio thread.
+        if (IsEditorRequest(opcode))
+            return plugin->Dispatch(opcode, index, value, ptr, opt);
         IPluginBase::Lock lock(plugin->Mutex());
         return plugin->Dispatch(opcode, index, value, ptr, opt);
     } catch (...) {

@@ -1,0 +1,11 @@
+#include "graphics/EditorWindowFactory.h"
+
+#include "graphics/X11EditorWindow_x11.h"
+
+namespace vorlunda {
+
+std::unique_ptr<EditorWindow> MakeEditorWindow() {
+    return std::make_unique<X11EditorWindow>();
+}
+
+} // namespace vorlunda
