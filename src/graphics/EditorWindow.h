@@ -97,11 +97,13 @@ public:
     // arrive on the host's own thread need none.
     virtual void LockEditor() {}
     virtual void UnlockEditor() {}
-    // The host's idle request (any host thread): handle pending events and a due timer tick now.
-    virtual void Idle() {}
     virtual void* Handle() const = 0;
     // Grows or shrinks the open window (and the host's child windows around it) to the size.
     virtual void Resize(int width, int height) = 0;
+
+    // The host's editor-idle request (host thread, window open). Nothing where the system
+    // delivers events by itself (Windows).
+    virtual void Idle() {}
 
     // --- Painting ---
     // Adds `area` to the part of the window to redraw (nothing is erased).

@@ -244,11 +244,6 @@ void IGraphics::CloseEditorWindow() {
     window->Close();
 }
 
-void IGraphics::EditorIdle() {
-    if (window)
-        window->Idle();
-}
-
 void* IGraphics::WindowHandle() const {
     return window ? window->Handle() : nullptr;
 }

@@ -95,8 +95,6 @@ public:
     // drawing; answers the window, or none.
     virtual void* OpenEditorWindow(void* parent);
     virtual void CloseEditorWindow();
-    // Host thread (effEditIdle): lets the window layer handle pending events and redraw.
-    void EditorIdle();
     virtual void* WindowHandle() const;
     virtual bool ClipboardText(std::string& out);
     virtual ~IGraphics();
@@ -172,6 +170,13 @@ public:
     bool HandleKeyDown(int x, int y, KeyCode key);
     // One tick of the redraw timer: finishes a text entry, or redraws what changed.
     void TimerTick();
+
+    // Host thread, on the host's editor-idle request while the window is open: a window layer
+    // without a message loop of its own (X11) handles its events here.
+    void IdleEditorWindow() {
+        if (window)
+            window->Idle();
+    }
 
     // --- EditorWindowClient ---
     bool Dispatch(const EditorEvent& event) override;

@@ -53,6 +53,10 @@ public:
     // --- Dispatcher operations; the dispatcher holds the mutex around each ---
     std::intptr_t Dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
                            float opt);
+    // The editor requests: open in the host's `parent` window (1 when a window is open), close
+    // (1 whenever an editor is attached). Harmless in any order and with any handle.
+    std::intptr_t OpenEditor(void* parent);
+    std::intptr_t CloseEditor();
     std::intptr_t GetChunk(void** data, bool bankForm);
     std::intptr_t SetChunk(const void* data, std::intptr_t size, bool bankForm);
     std::intptr_t StringToParameter(int index, const char* text);
@@ -86,6 +90,7 @@ private:
     bool hostInitialised = false;
     StateChunk programChunk;
     StateChunk bankChunk;
+    bool editorWindowOpen = false; // between a successful effEditOpen and effEditClose
     bool vendorTestDone = false;
     bool hostUsesProgramChunks = false;
     vst::AEffect effect{};

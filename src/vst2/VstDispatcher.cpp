@@ -105,31 +105,25 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
         *static_cast<vst::ERect**>(ptr) = &editorRect;
         return 1;
     case vst::effEditOpen:
-        if (!AttachedEditor() || !AttachedEditor()->OpenEditorWindow(ptr))
-            return 0;
-        {
-            Lock lock(Mutex());
-            EditorOpened();
-        }
-        return 1;
+        return OpenEditor(ptr);
     case vst::effEditClose:
-        if (!AttachedEditor())
-            return 0;
-        {
-            Lock lock(Mutex());
-            EditorClosing();
-        }
-        AttachedEditor()->CloseEditorWindow();
-        return 1;
-    case vst::effEditIdle:
-    case vst::effIdle:
-        if (IGraphics* editor = AttachedEditor())
-            editor->EditorIdle();
+        return CloseEditor();
+    case vst::effEditIdle: {
+        bool open = false;
         {
             Lock lock(Mutex());
             IdleTick();
+            open = editorWindowOpen;
         }
+        if (IGraphics* editor = AttachedEditor(); editor && open)
+            editor->IdleEditorWindow();
         return 0;
+    }
+    case vst::effIdle: {
+        Lock lock(Mutex());
+        IdleTick();
+        return 0;
+    }
     case vst::effIdentify:
         return vst::kIdentifyAnswer;
     case vst::effGetChunk: {
@@ -194,6 +188,44 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
     default:
         return 0;
     }
+}
+
+std::intptr_t IPluginVST::OpenEditor(void* parent) {
+    IGraphics* editor = AttachedEditor();
+    // Without a parent there is nowhere to put the window; a handle that is not a window is
+    // refused by the window layer itself.
+    if (!editor || !parent)
+        return 0;
+    // A second open moves the editor into the new parent: the window layer closes the old
+    // window itself, so the instrument hears of the first window's end here.
+    {
+        Lock lock(Mutex());
+        if (editorWindowOpen) {
+            EditorClosing();
+            editorWindowOpen = false;
+        }
+    }
+    if (!editor->OpenEditorWindow(parent))
+        return 0;
+    Lock lock(Mutex());
+    editorWindowOpen = true;
+    EditorOpened();
+    return 1;
+}
+
+std::intptr_t IPluginVST::CloseEditor() {
+    IGraphics* editor = AttachedEditor();
+    if (!editor)
+        return 0;
+    {
+        Lock lock(Mutex());
+        // A close without an open (or a second close) has nothing to end.
+        if (editorWindowOpen)
+            EditorClosing();
+        editorWindowOpen = false;
+    }
+    editor->CloseEditorWindow();
+    return 1;
 }
 
 std::intptr_t IPluginVST::GetChunk(void** data, bool bankForm) {
