@@ -388,8 +388,15 @@ void X11EditorWindow::HandleEvent(XEvent& event) {
         break;
     }
     case MotionNotify: {
-        // Only the newest position of a burst matters.
-        while (XCheckTypedWindowEvent(connection->Get(), window, MotionNotify, &event)) {
+        // Only the newest position of a burst of motions matters (never skipping past a press
+        // or release queued between them).
+        Display* display = connection->Get();
+        XEvent next;
+        while (XEventsQueued(display, QueuedAlready) > 0) {
+            XPeekEvent(display, &next);
+            if (next.type != MotionNotify || next.xany.window != window)
+                break;
+            XNextEvent(display, &event);
         }
         const XMotionEvent& m = event.xmotion;
         if (m.state & (Button1Mask | Button3Mask))

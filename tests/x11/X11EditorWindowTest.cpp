@@ -733,7 +733,7 @@ TEST_F(X11EditorWindowTest, OpenAndClose50TimesLeavesNoConnectionsSegmentsOrWind
 }
 
 TEST_F(X11EditorWindowTest, TwoEditorsAtOnceShowTheirOwnPictures) {
-    const ::Window second = host.CreateParent(0, 420, 1100, 400);
+    const ::Window second = host.CreateParent(100, 402, 1100, 398);
     X11EditorWindow a;
     X11EditorWindow b;
     FakeCore coreA(a, 6);
