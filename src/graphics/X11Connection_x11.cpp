@@ -15,13 +15,16 @@ struct X11Connection::ErrorRecord {
 namespace {
 
 // The error handler is process-wide in Xlib. Ours is installed while at least one of our
-// connections is open and hands errors on other connections to the handler it replaced.
+// connections is open and hands errors on other connections to the handler it replaced. The
+// handler itself only takes the registry lock; installing and removing it happen under a lock of
+// their own, so no lock is held while Xlib takes its own.
+std::mutex installLock;
+int installedCount = 0; // under installLock
 std::mutex registryLock;
-std::vector<X11Connection::ErrorRecord*> registry;
-XErrorHandler previousHandler = nullptr;
+std::vector<X11Connection::ErrorRecord*> registry; // under registryLock
+std::atomic<XErrorHandler> previousHandler{nullptr};
 
 int RecordError(Display* display, XErrorEvent* error) {
-    XErrorHandler chained = nullptr;
     {
         std::lock_guard<std::mutex> lock(registryLock);
         for (X11Connection::ErrorRecord* r : registry) {
@@ -30,24 +33,28 @@ int RecordError(Display* display, XErrorEvent* error) {
                 return 0;
             }
         }
-        chained = previousHandler;
     }
+    const XErrorHandler chained = previousHandler.load();
     return chained ? chained(display, error) : 0;
 }
 
 void Register(X11Connection::ErrorRecord* record) {
-    std::lock_guard<std::mutex> lock(registryLock);
-    if (registry.empty())
+    std::lock_guard<std::mutex> install(installLock);
+    if (installedCount++ == 0)
         previousHandler = XSetErrorHandler(RecordError);
+    std::lock_guard<std::mutex> lock(registryLock);
     registry.push_back(record);
 }
 
 void Unregister(X11Connection::ErrorRecord* record) {
-    std::lock_guard<std::mutex> lock(registryLock);
-    registry.erase(std::remove(registry.begin(), registry.end(), record), registry.end());
-    if (registry.empty()) {
+    std::lock_guard<std::mutex> install(installLock);
+    {
+        std::lock_guard<std::mutex> lock(registryLock);
+        registry.erase(std::remove(registry.begin(), registry.end(), record), registry.end());
+    }
+    if (--installedCount == 0) {
         // Put the previous handler back unless someone replaced ours meanwhile.
-        XErrorHandler current = XSetErrorHandler(previousHandler);
+        XErrorHandler current = XSetErrorHandler(previousHandler.load());
         if (current != RecordError)
             XSetErrorHandler(current);
         previousHandler = nullptr;

@@ -187,7 +187,7 @@ void X11EditorWindow::TickerLoop() {
             tickerWake.wait(lock);
             continue;
         }
-        tickerWake.wait_for(lock, period);
+        tickerWake.wait_for(lock, std::chrono::milliseconds(periodMs.load()));
         if (tickerStop)
             break;
         lock.unlock();
@@ -239,6 +239,7 @@ void* X11EditorWindow::Open(EditorWindowClient& c, void* parentHandle, int w, in
         return nullptr;
     }
     windowAlive = true;
+    handle = static_cast<std::uintptr_t>(window);
     presenter =
         std::make_unique<X11Presenter>(*connection, window, parentAttributes.visual,
                                        parentAttributes.depth, w, h, options.allowSharedMemory);
@@ -253,6 +254,7 @@ void* X11EditorWindow::Open(EditorWindowClient& c, void* parentHandle, int w, in
     height = h;
     invalid = ScreenRect{0, 0, w, h};
     period = std::chrono::milliseconds(std::max(1000 / std::max(fps, 1), 1));
+    periodMs = static_cast<int>(period.count());
     nextTick = Clock::now() + period;
     lastPressCounts = false;
     TakeFocus();
@@ -295,13 +297,14 @@ void X11EditorWindow::CloseLocked() {
     invisibleCursor = 0;
     pointerHidden = false;
     window = parent = topLevel = 0;
+    handle = 0;
     windowAlive = false;
     client = nullptr;
     invalid = {};
 }
 
 void* X11EditorWindow::Handle() const {
-    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+    return reinterpret_cast<void*>(handle.load());
 }
 
 void X11EditorWindow::Resize(int w, int h) {
@@ -591,6 +594,7 @@ void X11EditorWindow::ShowRegion(const RasterBitmap& surface, const ScreenRect& 
 }
 
 bool X11EditorWindow::UsesSharedMemory() const {
+    std::lock_guard<std::recursive_mutex> lock(editorLock);
     return presenter && presenter->UsesSharedMemory();
 }
 
@@ -679,6 +683,7 @@ void X11EditorWindow::CloseTextField() {
 }
 
 unsigned long X11EditorWindow::TextFieldWindow() const {
+    std::lock_guard<std::recursive_mutex> lock(editorLock);
     return field ? field->Window() : 0;
 }
 

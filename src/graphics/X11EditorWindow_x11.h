@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -110,13 +111,14 @@ private:
     X11EditorOptions options;
 
     // The editor lock and the requests to give it up.
-    std::recursive_mutex editorLock;
+    mutable std::recursive_mutex editorLock;
     std::atomic<int> lockRequests{0};
 
     // The window; changed only under the editor lock.
     std::unique_ptr<X11Connection> connection;
     EditorWindowClient* client = nullptr;
     ::Window window = 0;
+    std::atomic<std::uintptr_t> handle{0}; // the window, readable without the lock
     ::Window parent = 0;
     ::Window topLevel = 0; // the host's top-level window, which receives the keys we do not take
     bool windowAlive = false;
@@ -139,6 +141,7 @@ private:
     bool closeDeferred = false;
     Clock::time_point nextTick;
     std::chrono::milliseconds period{40};
+    std::atomic<int> periodMs{40}; // the same, for the timer thread
     std::atomic<int> ticksDispatched{0};
 
     // The timer thread.
