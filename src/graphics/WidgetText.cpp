@@ -13,7 +13,7 @@ constexpr int kAntialiased = 2; // font quality
 
 RasterCachedFont* FontOf(const WidgetFont& f) {
     const int style = f.bold ? 1 : (f.italic ? 2 : 0);
-    return RasterFontCache::FontFor(f.size, 0, style, kAntialiased, f.face);
+    return RasterFontCache::FontFor(f.size, 0, style, kAntialiased, f.face.c_str());
 }
 
 } // namespace

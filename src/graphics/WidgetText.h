@@ -10,7 +10,7 @@ namespace vorlunda {
 // Text for the window layer's own widgets (popup menus, message boxes, the value-entry field),
 // drawn with the raster layer's fonts from the process-wide font cache. Editor thread.
 struct WidgetFont {
-    const char* face = "Arial";
+    std::string face = "Arial";
     int size = 13; // pixels
     bool bold = false;
     bool italic = false;

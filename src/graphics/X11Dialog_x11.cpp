@@ -269,7 +269,7 @@ int X11Dialog::Run(const std::string& text, const std::string& caption, std::vec
     Display* display = connection.Get();
     if (fieldValue) {
         TextStyle style;
-        style.SetFace(font.face);
+        style.SetFace(font.face.c_str());
         style.size = font.size;
         style.align = TextStyle::kNear;
         const ScreenRect r{kMargin, fieldTop, width - kMargin - 1, fieldTop + kFieldHeight - 1};
