@@ -374,6 +374,46 @@ TEST_F(X11EditorHostTest, OpenCloseFiftyTimesAndCloseAtOddTimes) {
     effect = nullptr;
 }
 
+TEST_F(X11EditorHostTest, CloseWhileTheEditorWaitsForThePluginMutexDoesNotDeadlock) {
+    ASSERT_NE(OpenEditor(), 0u);
+    // The audio thread holds the plug-in mutex for a while. Meanwhile the host asks to close the
+    // editor (and waits for the mutex first), and a drag makes the editor's own timer thread wait
+    // for the mutex inside a parameter change while it holds the editor lock. When the audio
+    // thread lets go, the close must not keep the mutex while it waits for the editor lock, or
+    // neither thread could go on.
+    std::atomic<bool> audioHolds{false};
+    std::atomic<bool> audioRelease{false};
+    std::thread audio([&] {
+        plugin->Mutex().lock();
+        audioHolds = true;
+        X11TestHost::WaitUntil([&] { return audioRelease.load(); });
+        plugin->Mutex().unlock();
+    });
+    X11TestHost::WaitUntil([&] { return audioHolds.load(); });
+    std::atomic<bool> closed{false};
+    std::thread hostGui([&] {
+        Dispatch(vst::effEditClose);
+        closed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the close waits for the mutex
+    host.MoveTo(parent, 250, 247);
+    host.Button(1, true);
+    host.MoveTo(parent, 250, 230);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150)); // the timer thread waits too
+    audioRelease = true;
+    const bool finished =
+        X11TestHost::WaitUntil([&] { return closed.load(); }, std::chrono::milliseconds(5000));
+    host.Button(1, false);
+    audio.join();
+    if (!finished) {
+        hostGui.detach(); // deadlocked: nothing else can be done
+        effect = nullptr; // and the plug-in cannot be closed either
+        FAIL() << "effEditClose deadlocked";
+    }
+    hostGui.join();
+    EXPECT_EQ(editor->WindowHandle(), nullptr);
+}
+
 TEST_F(X11EditorHostTest, AnEditorThatCannotOpenLeavesThePluginPlaying) {
     const ::Window gone = host.CreateParent(10, 10, 40, 40);
     host.DestroyParent(gone);
