@@ -195,6 +195,7 @@ private:
     // The qualifying control under (x, y) searched from the last to the first; -1 for none.
     int FindTarget(int x, int y) const;
     bool InsideEditor(int x, int y) const;
+    bool HasParameter(const IControl& control) const;
     void ReleaseCapture();
     void CloseTextEntry();
     void FinishTextEntryOnTick();

@@ -19,6 +19,12 @@ bool IGraphics::InsideEditor(int x, int y) const {
     return x >= 0 && y >= 0 && x < width && y < height;
 }
 
+bool IGraphics::HasParameter(const IControl& control) const {
+    // A control bound to a parameter the plug-in does not have edits nothing: the host is not
+    // told of gestures on it.
+    return control.ParamIndex() >= 0 && plug.Parameter(control.ParamIndex()) != nullptr;
+}
+
 int IGraphics::FindTarget(int x, int y) const {
     // From the last control to the first: the one drawn on top wins.
     for (int i = ControlCount() - 1; i >= 0; --i) {
@@ -47,7 +53,7 @@ void IGraphics::HandleMouseDown(int x, int y, const MouseModifiers& mods) {
     mouseX = x;
     mouseY = y;
     IControl* c = Control(target);
-    if (c->ParamIndex() >= 0)
+    if (HasParameter(*c))
         plug.BeginParameterGesture(c->ParamIndex());
     c->MouseDown(x, y, mods);
 }
@@ -62,7 +68,7 @@ void IGraphics::HandleMouseUp(int x, int y, const MouseModifiers& mods) {
     if (!c)
         return;
     c->MouseUp(x, y, mods);
-    if (c->ParamIndex() >= 0)
+    if (HasParameter(*c))
         plug.EndParameterGesture(c->ParamIndex());
 }
 
