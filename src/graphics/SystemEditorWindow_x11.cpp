@@ -1,10 +1,10 @@
-#include "graphics/EditorWindowFactory.h"
+#include "graphics/SystemEditorWindow.h"
 
 #include "graphics/X11EditorWindow_x11.h"
 
 namespace vorlunda {
 
-std::unique_ptr<EditorWindow> MakeEditorWindow() {
+std::unique_ptr<EditorWindow> CreateSystemEditorWindow() {
     return std::make_unique<X11EditorWindow>();
 }
 
