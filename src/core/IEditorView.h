@@ -22,6 +22,9 @@ public:
     // answers the window, or none (no window layer, or the window could not be made).
     virtual void* OpenEditorWindow(void* parent) = 0;
     virtual void CloseEditorWindow() = 0;
+    // Host's user-interface thread, on its editor-idle request while the window is open: a window
+    // layer without a message loop of its own handles its events here.
+    virtual void IdleEditorWindow() = 0;
     virtual int Width() const = 0;  // pixels
     virtual int Height() const = 0; // pixels
 };

@@ -90,6 +90,13 @@ public:
                        int fps) = 0;
     // Destroys the window (and a text field in it). Nothing when none is open.
     virtual void Close() = 0;
+    // Layers that handle events on a thread of their own (X11: the host's idle calls and a timer
+    // thread of the layer) serialise everything that reaches the core with an editor lock. The
+    // core holds it around the host's open, close and idle requests, which may come on any host
+    // thread; taking it also ends a menu or dialog another thread is showing. Layers whose events
+    // arrive on the host's own thread need none.
+    virtual void LockEditor() {}
+    virtual void UnlockEditor() {}
     virtual void* Handle() const = 0;
     // Grows or shrinks the open window (and the host's child windows around it) to the size.
     virtual void Resize(int width, int height) = 0;

@@ -203,9 +203,26 @@ bool IGraphics::OpenLink(const char* url, const char* caption, const char* confi
     return false;
 }
 
+namespace {
+
+// Holds the window layer's editor lock for one host request.
+class EditorLockGuard {
+public:
+    explicit EditorLockGuard(EditorWindow& window) : window(window) { window.LockEditor(); }
+    ~EditorLockGuard() { window.UnlockEditor(); }
+    EditorLockGuard(const EditorLockGuard&) = delete;
+    EditorLockGuard& operator=(const EditorLockGuard&) = delete;
+
+private:
+    EditorWindow& window;
+};
+
+} // namespace
+
 void* IGraphics::OpenEditorWindow(void* parent) {
     if (!window)
         return nullptr;
+    EditorLockGuard guard(*window);
     void* handle = window->Open(*this, parent, width, height, fps);
     if (!handle)
         return nullptr;
@@ -219,6 +236,7 @@ void* IGraphics::OpenEditorWindow(void* parent) {
 void IGraphics::CloseEditorWindow() {
     if (!window)
         return;
+    EditorLockGuard guard(*window);
     // The field lives in the window: an unfinished entry is dropped with it.
     CloseTextEntry();
     ReleaseCapture();

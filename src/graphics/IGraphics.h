@@ -174,7 +174,7 @@ public:
 
     // Host thread, on the host's editor-idle request while the window is open: a window layer
     // without a message loop of its own (X11) handles its events here.
-    void IdleEditorWindow() {
+    void IdleEditorWindow() override {
         if (window)
             window->Idle();
     }

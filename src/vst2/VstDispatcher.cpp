@@ -108,14 +108,22 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
         return OpenEditor(ptr);
     case vst::effEditClose:
         return CloseEditor();
-    case vst::effEditIdle:
-        IdleTick();
-        if (IGraphics* editor = AttachedEditor(); editor && editorWindowOpen)
+    case vst::effEditIdle: {
+        bool open = false;
+        {
+            Lock lock(Mutex());
+            IdleTick();
+            open = editorWindowOpen;
+        }
+        if (IEditorView* editor = AttachedEditor(); editor && open)
             editor->IdleEditorWindow();
         return 0;
-    case vst::effIdle:
+    }
+    case vst::effIdle: {
+        Lock lock(Mutex());
         IdleTick();
         return 0;
+    }
     case vst::effIdentify:
         return vst::kIdentifyAnswer;
     case vst::effGetChunk: {
@@ -183,32 +191,39 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
 }
 
 std::intptr_t IPluginVST::OpenEditor(void* parent) {
-    IGraphics* editor = AttachedEditor();
+    IEditorView* editor = AttachedEditor();
     // Without a parent there is nowhere to put the window; a handle that is not a window is
     // refused by the window layer itself.
     if (!editor || !parent)
         return 0;
     // A second open moves the editor into the new parent: the window layer closes the old
     // window itself, so the instrument hears of the first window's end here.
-    if (editorWindowOpen) {
-        EditorClosing();
-        editorWindowOpen = false;
+    {
+        Lock lock(Mutex());
+        if (editorWindowOpen) {
+            EditorClosing();
+            editorWindowOpen = false;
+        }
     }
     if (!editor->OpenEditorWindow(parent))
         return 0;
+    Lock lock(Mutex());
     editorWindowOpen = true;
     EditorOpened();
     return 1;
 }
 
 std::intptr_t IPluginVST::CloseEditor() {
-    IGraphics* editor = AttachedEditor();
+    IEditorView* editor = AttachedEditor();
     if (!editor)
         return 0;
-    // A close without an open (or a second close) has nothing to end.
-    if (editorWindowOpen)
-        EditorClosing();
-    editorWindowOpen = false;
+    {
+        Lock lock(Mutex());
+        // A close without an open (or a second close) has nothing to end.
+        if (editorWindowOpen)
+            EditorClosing();
+        editorWindowOpen = false;
+    }
     editor->CloseEditorWindow();
     return 1;
 }
@@ -326,6 +341,15 @@ std::intptr_t IPluginVST::CanDo(const char* capability) const {
     return 0;
 }
 
+namespace {
+
+bool IsEditorRequest(vst::Int32 opcode) {
+    return opcode == vst::effEditGetRect || opcode == vst::effEditOpen ||
+           opcode == vst::effEditClose || opcode == vst::effEditIdle || opcode == vst::effIdle;
+}
+
+} // namespace
+
 namespace callbacks {
 
 vst::IntPtr VORLUNDA_VST_CALL Dispatcher(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index,
@@ -339,9 +363,18 @@ vst::IntPtr VORLUNDA_VST_CALL Dispatcher(vst::AEffect* effect, vst::Int32 opcode
             // before the object (and the mutex with it) goes away.
             plugin->Mutex().lock();
             plugin->Mutex().unlock();
+            // An editor still open stops handling events before any part of the plug-in goes.
+            if (IEditorView* editor = plugin->AttachedEditor())
+                editor->CloseEditorWindow();
             delete plugin;
             return 0;
         }
+        // The editor requests run without the plug-in mutex: a window layer with a thread of its
+        // own (X11) waits for that thread, which may itself be waiting for the mutex inside a
+        // parameter change from the editor; and a menu or dialog shown while handling an event
+        // must not hold up the audio thread.
+        if (IsEditorRequest(opcode))
+            return plugin->Dispatch(opcode, index, value, ptr, opt);
         IPluginBase::Lock lock(plugin->Mutex());
         return plugin->Dispatch(opcode, index, value, ptr, opt);
     } catch (...) {
