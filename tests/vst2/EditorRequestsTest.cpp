@@ -84,7 +84,7 @@ public:
     EditorPlugin(TestHost& host, std::vector<std::string>& log)
         : IPluginVST(EditorIdentity()), log(log) {
         ConnectHost(&TestHost::Callback);
-        TestHost::current = &host;
+        TestHost::ServeUnnamed(&host);
     }
     void EditorOpened() override { log.push_back("opened"); }
     void EditorClosing() override { log.push_back("closing"); }
