@@ -297,6 +297,16 @@ TEST(GraphicsParameters, EditorChangesReachEveryControlOfTheParameter) {
     EXPECT_EQ(b->Value(), 0.25);
 }
 
+TEST(GraphicsParameters, EditorThreadCanShowAValueAtOnce) {
+    EditorFixture f;
+    auto* coarse = f.Add<RecordingControl>(ScreenRect{10, 10, 50, 50}, EditorTestPlugin::kCoarse);
+    f.Attach();
+    f.graphics->ApplyParameterValue(EditorTestPlugin::kCoarse, -32.0, false); // real value
+    EXPECT_EQ(coarse->Value(), 0.25);
+    coarse->MarkDirty(true); // what a menu of the parameter's choices then does
+    EXPECT_EQ(f.plugin.Real(EditorTestPlugin::kCoarse), -32.0);
+}
+
 TEST(GraphicsParameters, NewestHostValueWins) {
     EditorFixture f;
     auto* a = f.Add<RecordingControl>(ScreenRect{10, 10, 50, 50}, EditorTestPlugin::kLevel);
