@@ -1,14 +1,15 @@
 // The engine benchmark without Google Benchmark, for builds that lack it (the mingw-w64 builds run
 // under wine): the cases of EngineBench, each timed as the best of several runs of a fixed number
-// of 512-sample blocks at 48 kHz, wall-clock, and the first and later constructions.
+// of 512-sample blocks at 48 kHz, and the first and later constructions. Processor time of the
+// process, which on a shared machine is steadier than the wall clock.
 //
 //   EngineTiming [runs]
+#include "CpuTime.h"
 #include "engine/ParameterTable.h"
 #include "engine/VoiceGroupRenderer.h"
 #include "engine/Vorlunda2.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,7 +18,7 @@
 namespace {
 
 using namespace vorlunda;
-using Clock = std::chrono::steady_clock;
+using bench::ProcessCpuSeconds;
 
 constexpr double kRate = 48000.0; // Hz
 constexpr int kBlock = 512;       // samples
@@ -57,10 +58,6 @@ void MakeRich(TimedInstrument& synth) {
     synth.Set(kChorusMix, 0.5);
 }
 
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
 // Best seconds per block over `runs` runs of `blocks` blocks.
 double TimeRender(bool rich, int voices, int runs, int blocks) {
     TimedInstrument synth;
@@ -74,10 +71,10 @@ double TimeRender(bool rich, int voices, int runs, int blocks) {
     synth.RenderBlock(nullptr, outs, kBlock);
     double best = 1e30;
     for (int run = 0; run < runs; ++run) {
-        const Clock::time_point start = Clock::now();
+        const double start = ProcessCpuSeconds();
         for (int b = 0; b < blocks; ++b)
             synth.RenderBlock(nullptr, outs, kBlock);
-        best = std::min(best, Seconds(Clock::now() - start) / blocks);
+        best = std::min(best, (ProcessCpuSeconds() - start) / blocks);
     }
     return best;
 }
@@ -101,18 +98,18 @@ const char* PathName(SimdPath path) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
 
-    const Clock::time_point first = Clock::now();
+    const double first = ProcessCpuSeconds();
     auto synth = std::make_unique<TimedInstrument>();
-    const double firstConstruction = Seconds(Clock::now() - first);
-    const Clock::time_point prepare = Clock::now();
+    const double firstConstruction = ProcessCpuSeconds() - first;
+    const double prepare = ProcessCpuSeconds();
     synth->Prepare();
-    const double firstPrepare = Seconds(Clock::now() - prepare);
+    const double firstPrepare = ProcessCpuSeconds() - prepare;
     synth.reset();
     double construction = 1e30;
     for (int i = 0; i < 20; ++i) {
-        const Clock::time_point start = Clock::now();
+        const double start = ProcessCpuSeconds();
         auto another = std::make_unique<TimedInstrument>();
-        construction = std::min(construction, Seconds(Clock::now() - start));
+        construction = std::min(construction, ProcessCpuSeconds() - start);
     }
     std::printf("first construction %.2f ms, first prepare %.2f ms, later constructions %.3f ms\n",
                 firstConstruction * 1e3, firstPrepare * 1e3, construction * 1e3);
