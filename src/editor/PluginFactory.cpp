@@ -4,14 +4,16 @@
 #include "engine/Vorlunda2.h"
 #include "graphics/EditorWindow.h"
 #include "graphics/IGraphics.h"
+#include "graphics/SystemEditorWindow.h"
 #include "vst2/PluginEntry.h"
 
 namespace vorlunda {
 
 IPluginVST* CreatePluginInstance() {
-    // The platform's window layer plugs in here; without one the editor draws but no window
-    // opens (the host's open request is refused).
-    return new Vorlunda2([](Synth& synth) { return MakeEditor(synth, nullptr); });
+    // The platform's window layer (Win32 or X11) plugs in here; it makes no window and takes no
+    // system resource until the host asks to open the editor.
+    return new Vorlunda2(
+        [](Synth& synth) { return MakeEditor(synth, CreateSystemEditorWindow()); });
 }
 
 } // namespace vorlunda
