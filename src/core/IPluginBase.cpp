@@ -143,9 +143,11 @@ void IPluginBase::AttachEditor(IGraphics* editor) {
         return;
     Lock lock(mutex);
     for (int i = 0; i < ParameterCount(); ++i)
-        editor->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].ToNormalised(),
-                                     true);
-    editor->PrepareDrawingSurface();
+        editor->UpdateParameterControls(i, parameters[static_cast<std::size_t>(i)].ToNormalised(),
+                                        true);
+    // No other thread knows the editor yet: its controls take the values at once.
+    editor->ApplyPendingParameterValues();
+    editor->PrepareSurface();
     graphics.reset(editor);
 }
 
@@ -153,8 +155,8 @@ void IPluginBase::ShowAllParameterValues() {
     if (!graphics)
         return;
     for (int i = 0; i < ParameterCount(); ++i)
-        graphics->SetParameterFromPlug(i, parameters[static_cast<std::size_t>(i)].RealValue(),
-                                       false);
+        graphics->UpdateParameterControls(i, parameters[static_cast<std::size_t>(i)].RealValue(),
+                                          false);
 }
 
 void IPluginBase::StoreBlockSize(int frames) {

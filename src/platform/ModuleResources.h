@@ -12,6 +12,9 @@ namespace vorlunda::resources {
 // no such resource. The bytes stay valid as long as the module is loaded; never write to them.
 // Any thread.
 std::span<const std::uint8_t> FindModuleResource(const char* name, const char* type);
+// The same for a resource with a numeric identifier (1..65535; empty otherwise). Off Windows the
+// embedded table names it "#<id>", the form Windows itself accepts for numeric names.
+std::span<const std::uint8_t> FindModuleResourceById(int id, const char* type);
 
 // Off Windows there are no module resources: the build compiles the resource bytes into the
 // library, and a generated source file registers them with this table while the library loads

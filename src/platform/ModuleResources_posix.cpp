@@ -1,6 +1,7 @@
 #include "platform/ModuleResources.h"
 
 #include <cctype>
+#include <charconv>
 
 namespace vorlunda::resources {
 
@@ -37,6 +38,14 @@ std::span<const std::uint8_t> FindModuleResource(const char* name, const char* t
         }
     }
     return {};
+}
+
+std::span<const std::uint8_t> FindModuleResourceById(int id, const char* type) {
+    if (id < 1 || id > 0xFFFF)
+        return {};
+    char name[16] = "#";
+    std::to_chars(name + 1, name + sizeof name - 1, id);
+    return FindModuleResource(name, type);
 }
 
 } // namespace vorlunda::resources

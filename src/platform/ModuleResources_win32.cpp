@@ -25,6 +25,12 @@ HMODULE OwnModule() {
 
 void RegisterEmbeddedResources(EmbeddedResourceTable&) {}
 
+std::span<const std::uint8_t> FindModuleResourceById(int id, const char* type) {
+    if (id < 1 || id > 0xFFFF)
+        return {};
+    return FindModuleResource(MAKEINTRESOURCEA(id), type);
+}
+
 std::span<const std::uint8_t> FindModuleResource(const char* name, const char* type) {
     if (!name || !type)
         return {};

@@ -128,7 +128,7 @@ void IPluginVST::SetParameterNormalised(int index, float value) {
     // engine as a real value below the minimum: the host's value is held to the normalised range.
     value = value >= 0.0f ? std::min(value, 1.0f) : 0.0f;
     if (IGraphics* editor = AttachedEditor())
-        editor->SetParameterFromPlug(index, value, true);
+        editor->UpdateParameterControls(index, value, true);
     param->SetFromNormalised(value);
     ParameterChanged(index); // the change came from the host: it is not told back
 }

@@ -105,7 +105,7 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
         *static_cast<vst::ERect**>(ptr) = &editorRect;
         return 1;
     case vst::effEditOpen:
-        if (!AttachedEditor() || !AttachedEditor()->OpenWindow(ptr))
+        if (!AttachedEditor() || !AttachedEditor()->OpenEditorWindow(ptr))
             return 0;
         EditorOpened();
         return 1;
@@ -113,7 +113,7 @@ std::intptr_t IPluginVST::Dispatch(std::int32_t opcode, std::int32_t index, std:
         if (!AttachedEditor())
             return 0;
         EditorClosing();
-        AttachedEditor()->CloseWindow();
+        AttachedEditor()->CloseEditorWindow();
         return 1;
     case vst::effEditIdle:
     case vst::effIdle:
@@ -222,7 +222,7 @@ std::intptr_t IPluginVST::StringToParameter(int index, const char* text) {
         return 0;
     v = std::clamp(v, param->Minimum(), param->Maximum());
     if (IGraphics* editor = AttachedEditor())
-        editor->SetParameterFromPlug(index, v, false);
+        editor->UpdateParameterControls(index, v, false);
     param->SetReal(v);
     ParameterChanged(index);
     return 1;

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "graphics/RasterFont.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vorlunda {
+
+class RasterSysBitmap;
+
+// A font that renders each character once into a coverage map (0..255 per pixel) and then only
+// composites the maps; or, where the system can and the call allows, draws natively through the
+// system's text renderer (Windows, not under Wine). Codes 0..127 are found by direct index,
+// higher ones by binary search. Editor thread; never throws.
+class RasterCachedFont : public RasterFont {
+public:
+    RasterCachedFont();
+    // Takes `font` with `flags`, as SetSystemFont.
+    RasterCachedFont(RasterSystemFontHandle font, int flags);
+    ~RasterCachedFont() override;
+    RasterCachedFont(const RasterCachedFont&) = delete;
+    RasterCachedFont& operator=(const RasterCachedFont&) = delete;
+
+    void SetSystemFont(RasterSystemFontHandle font, int flags) override;
+    RasterPixel SetTextColour(RasterPixel argb) override;
+    RasterPixel SetBackgroundColour(RasterPixel argb) override;
+    RasterPixel SetEffectColour(RasterPixel argb) override;
+    int SetBackgroundMode(int mode) override;
+    void SetCombineMode(int blitMode, float alpha) override;
+    int RenderText(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
+                   std::uint32_t format) override;
+    RasterPixel TextColour() const override { return textColour; }
+    RasterSystemFontHandle SystemFont() const override { return systemFont; }
+    int LineHeight() const override { return lineHeight; }
+
+    // Composites the glyph of `character` with its cell's top left at (x, y), clipped to `clip`
+    // (none: the bitmap). False when the glyph cannot be rendered or shows nothing.
+    virtual bool DrawGlyph(RasterBitmap* bitmap, int character, int x, int y,
+                           const ScreenRect* clip);
+
+    // Whether this call of RenderText would draw through the system's text renderer.
+    bool UsesNativePath(std::uint32_t format) const;
+    // Fonts alive in the process (they share the scratch bitmaps).
+    static int LiveFontCount();
+    // Whether the process runs under Wine (decided once; always false off Windows).
+    static bool RunningUnderWine();
+
+    struct Glyph {
+        std::int32_t start = 0; // 1-based offset of the coverage map; 0 not rendered; -1 empty
+        std::int16_t width = 0;
+        std::int16_t height = 0;
+        std::int16_t advance = 0;
+        std::int16_t xOffset = 0; // from the pen position to the map's first column
+        std::int16_t yOffset = 0; // from the line's top to the map's first row
+        std::int32_t code = 0;
+    };
+
+private:
+    static constexpr int kDirectGlyphs = 128;
+    static constexpr std::size_t kCoverageGrowth = 64 * 1024; // bytes
+    static constexpr int kMaxGlyphLineHeight = 1023;          // larger fonts render no glyphs
+
+    Glyph* FindGlyph(int code); // renders on first use; none when it cannot be rendered
+    bool RenderGlyph(Glyph& glyph);
+    int Measure(const char* text, int length, bool singleLine, int* lines) const;
+    int MeasureUnrendered(const char* text, int length, bool singleLine, int* lines);
+    void ClearGlyphs();
+    void CompositeGlyph(RasterBitmap* bitmap, const Glyph& glyph, int x, int y,
+                        const ScreenRect& clip, float alpha) const;
+
+    // Per OS.
+    static void CreateGlyphScratch(int width, int height);
+    int MeasureLineHeight() const;
+    // Draws `code` white on black into the glyph scratch with its pen at (margin, margin) of a
+    // cleared cell; answers the advance and the cell's size, or false.
+    bool DrawIntoScratch(int code, int margin, int* advance, int* cellWidth, int* cellHeight) const;
+    bool NativeAvailable() const;
+    int RenderNative(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
+                     std::uint32_t format);
+    void DeleteOwnedFont();
+
+    int flags = 0;
+    RasterPixel textColour = 0;
+    RasterPixel backgroundColour = 0xFFFFFFFFu;
+    RasterPixel effectColour = 0xFFFFFFFFu;
+    int backgroundMode = kBackgroundTransparent;
+    int combineMode = 0;
+    float combineAlpha = 1.0f;
+    int lineHeight = 0;
+    int lineSpacing = 0; // added to the line height between lines
+    std::array<Glyph, kDirectGlyphs> directGlyphs{};
+    std::vector<Glyph> extraGlyphs; // codes from 128 up, sorted by code
+    std::vector<std::uint8_t> coverage;
+    std::size_t coverageUsed = 0;
+    RasterSystemFontHandle systemFont = nullptr;
+};
+
+} // namespace vorlunda
