@@ -65,22 +65,21 @@ private:
 
     Glyph* FindGlyph(int code); // renders on first use; none when it cannot be rendered
     bool RenderGlyph(Glyph& glyph);
-    int Measure(const char* text, int length, bool singleLine, int* lines) const;
-    int MeasureUnrendered(const char* text, int length, bool singleLine, int* lines);
+    int LineWidth(const unsigned char* text, int length, int start, bool singleLine, int* next);
     void ClearGlyphs();
     void CompositeGlyph(RasterBitmap* bitmap, const Glyph& glyph, int x, int y,
                         const ScreenRect& clip, float alpha) const;
 
     // Per OS.
-    static void CreateGlyphScratch(int width, int height);
     int MeasureLineHeight() const;
-    // Draws `code` white on black into the glyph scratch with its pen at (margin, margin) of a
-    // cleared cell; answers the advance and the cell's size, or false.
-    bool DrawIntoScratch(int code, int margin, int* advance, int* cellWidth, int* cellHeight) const;
+    // Draws `code` white on black into a cleared cell at the top left of the glyph scratch
+    // bitmap, its pen at (margin, margin); answers the scratch bitmap (none on failure), the
+    // advance and the cell's size (within the scratch). RasterFontScratch::Lock() held.
+    const RasterSysBitmap* DrawIntoScratch(int code, int margin, int* advance, int* cellWidth,
+                                           int* cellHeight) const;
     bool NativeAvailable() const;
     int RenderNative(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
                      std::uint32_t format);
-    void DeleteOwnedFont();
 
     int flags = 0;
     RasterPixel textColour = 0;
