@@ -59,6 +59,10 @@ public:
     const std::string& StartupBankPath() const { return startupBankPath; }
     const std::string& ProgramFilesPath() const { return programFilesPath; }
     const std::string& DocumentsPath() const { return documentsPath; }
+    // The maker's web server (a host name, optionally ":port") and web domain, for the update
+    // check and the links of the command menu; "Online" / "Server" and "Web Domain" in the file.
+    const std::string& MakerServer() const { return makerServer; }
+    const std::string& MakerWebDomain() const { return makerWebDomain; }
 
     // --- Program commands (editor thread; each takes the plug-in mutex) ---
     // Every parameter to its default, the current program renamed "Init".
@@ -66,6 +70,8 @@ public:
     void CopyProgram();
     // Replaces the current program by the copied one; nothing while nothing was copied.
     void PasteProgram();
+    // Whether CopyProgram has filled the copy buffer.
+    bool HasCopiedProgram() const { return programCopyBuffer.ByteCount() > 0; }
     // Keeps the current program's edits, then switches to `index`.
     void SelectProgram(int index);
 
@@ -100,6 +106,9 @@ protected:
     std::string iniPath;
     std::string startupBankPath;
     std::string programFilesPath;
+    // Reserved example names until the product owner's own are configured.
+    std::string makerServer = "www.example.com";
+    std::string makerWebDomain = "example.com";
     HeldNotes heldNotes;
 
 private:
