@@ -6,6 +6,8 @@
 #include "engine/Vorlunda2.h"
 #include "graphics/IGraphics.h"
 
+#include <exception>
+
 namespace vorlunda {
 
 namespace {
@@ -59,6 +61,15 @@ void CommandExecutor::ShowError(const char* text) {
 }
 
 void CommandExecutor::Run(int command) {
+    // Runs under the host's window procedure: nothing may escape, not even running out of memory
+    // while a text or a file image is built (the command then simply ends).
+    try {
+        RunCommand(command);
+    } catch (const std::exception&) {
+    }
+}
+
+void CommandExecutor::RunCommand(int command) {
     // The process-wide folders come into being with the first command (the link needs none).
     if (command != kCommandVisitWebSite)
         CommandFolders::Prepare(plug);

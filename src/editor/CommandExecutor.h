@@ -31,6 +31,7 @@ public:
     static std::string FormatMessage(const char* format, std::string_view text);
 
 private:
+    void RunCommand(int command);
     // A yes-no box; only an explicit Yes goes ahead (a box that could not be shown answers no).
     bool Confirm(const std::string& text, const char* caption);
     void ShowError(const char* text);

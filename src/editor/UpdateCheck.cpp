@@ -25,6 +25,17 @@ bool IsHostCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '.' || c == '-';
 }
 
+// The error box, built without letting an exception out (the check runs under the host's
+// window procedure).
+void ShowFailure(IGraphics& editor, const std::string& domain) noexcept {
+    try {
+        editor.ShowMessage(UpdateCheck::ErrorText(domain).c_str(), UpdateCheck::kCaption,
+                           UpdateCheck::kErrorBox);
+    } catch (const std::exception&) {
+        // No memory even for the text: the check ends silently.
+    }
+}
+
 } // namespace
 
 std::optional<int> UpdateCheck::ParseReleaseNumber(std::string_view reply) {
@@ -167,7 +178,7 @@ int UpdateCheck::Run(const Synth& synth, IGraphics& editor, const Options& optio
         return kShown;
     } catch (const std::exception&) {
         // Out of memory while building a text.
-        editor.ShowMessage(ErrorText(domain).c_str(), kCaption, kErrorBox);
+        ShowFailure(editor, domain);
         return kUnreadableReply;
     }
 }
