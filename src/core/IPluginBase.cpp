@@ -136,6 +136,11 @@ void IPluginBase::SetParameterFromEditor(int index, double normalised) {
     // The host hears the value as the control sent it, not the step-rounded one.
     NotifyHostOfParameter(index, normalised);
     ParameterChanged(index);
+    // The editor's controls of this parameter show it at the next tick (the one that sent it
+    // already does). Posted last, under the mutex: it supersedes whatever the host posted before,
+    // a host's echo included, so the controls end where the parameter is.
+    if (graphics)
+        graphics->UpdateParameterControls(index, normalised, true);
 }
 
 void IPluginBase::AttachEditor(IGraphics* editor) {

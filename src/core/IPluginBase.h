@@ -87,7 +87,8 @@ public:
     virtual void HostIdentified() {}
     virtual bool ReservedQuery() { return false; }
     virtual void ReservedNotify() {}
-    // An editor control moved a parameter: store, tell the host, tell the engine. Editor thread.
+    // A parameter moved by the editor (or the MIDI controller map): store, tell the host, tell the
+    // engine, and show it on every editor control of the parameter. Editor or audio thread.
     virtual void SetParameterFromEditor(int index, double normalised);
     virtual void BeginParameterGesture(int index) = 0;
     virtual void NotifyHostOfParameter(int index, double normalised) = 0;

@@ -1,7 +1,7 @@
 #include "editor/CommandExecutor.h"
 
 #include "editor/CommandFolders.h"
-#include "editor/EditorCommand.h"
+#include "editor/EditorCommands.h"
 #include "editor/UpdateCheck.h"
 #include "engine/Vorlunda2.h"
 #include "graphics/IGraphics.h"
@@ -71,7 +71,7 @@ void CommandExecutor::Run(int command) {
 
 void CommandExecutor::RunCommand(int command) {
     // The process-wide folders come into being with the first command (the link needs none).
-    if (command != kCommandVisitWebSite)
+    if (command != kCommandVisitMaker)
         CommandFolders::Prepare(plug);
     if (IsFileCommand(command)) {
         LoadOrSaveFile(command);
@@ -98,7 +98,7 @@ void CommandExecutor::RunCommand(int command) {
     case kCommandUnselectStartupBank:
         UnselectStartupBank();
         break;
-    case kCommandDefaultProgramPath:
+    case kCommandDefaultPath:
         ChooseDefaultProgramPath();
         break;
     case kCommandReloadConfiguration:
@@ -107,10 +107,10 @@ void CommandExecutor::RunCommand(int command) {
     case kCommandSaveConfiguration:
         SaveConfiguration();
         break;
-    case kCommandRestoreVersion1:
+    case kCommandFactoryBank1:
         RestoreFactoryBank(1);
         break;
-    case kCommandRestoreVersion2:
+    case kCommandFactoryBank2:
         RestoreFactoryBank(2);
         break;
     case kCommandMidiThru:
@@ -122,7 +122,7 @@ void CommandExecutor::RunCommand(int command) {
     case kCommandCheckForUpdate:
         UpdateCheck::Run(plug, editor);
         break;
-    case kCommandVisitWebSite:
+    case kCommandVisitMaker:
         editor.OpenLink(UpdateCheck::HomePageAddress(plug).c_str(), nullptr, nullptr, nullptr);
         break;
     default:

@@ -1,37 +1,38 @@
 #include "editor/CommandMenu.h"
 
-#include "editor/CommandExecutor.h"
-#include "editor/EditorCommand.h"
-#include "engine/Vorlunda2.h"
-#include "graphics/IGraphics.h"
+#include "editor/EditorCommands.h"
+#include "graphics/PopupMenu.h"
+#include "synth/Synth.h"
+
+#include <string>
 
 namespace vorlunda {
 
 namespace {
 
-int GreyedUnless(bool enabled) {
-    return enabled ? 0 : PopupMenuItem::kGreyed;
+int GreyedUnless(bool condition) {
+    return condition ? 0 : PopupMenuItem::kGreyed;
 }
 
-int CheckedIf(bool on) {
-    return on ? PopupMenuItem::kChecked : 0;
+int CheckedIf(bool condition) {
+    return condition ? PopupMenuItem::kChecked : 0;
 }
 
 } // namespace
 
-CommandMenu::CommandMenu(const Synth& synth) {
+void BuildCommandMenu(const Synth& synth, PopupMenu& menu) {
     const bool startupBank = !synth.StartupBankPath().empty();
     menu.AddItem("Copy Program");
-    menu.AddItem("Paste Program", GreyedUnless(synth.HasCopiedProgram()));
+    menu.AddItem("Paste Program", GreyedUnless(synth.HasProgramCopy()));
     menu.AddItem("Init Program");
     menu.AddSeparator();
     menu.AddItem("Load Program");
     menu.AddItem("Save Program");
     menu.AddItem("Load Bank");
     menu.AddItem("Save Bank");
-    PopupMenu& restore = menu.AddSubmenu("Restore Factory Bank...");
-    restore.AddItem("Vorlunda Version 1");
-    restore.AddItem("Vorlunda Version 2");
+    PopupMenu& factory = menu.AddSubmenu("Restore Factory Bank...");
+    factory.AddItem("Vorlunda Version 1");
+    factory.AddItem("Vorlunda Version 2");
     menu.AddSeparator();
     menu.AddItem("Select Startup Bank");
     menu.AddItem("Load Startup Bank", GreyedUnless(startupBank));
@@ -47,37 +48,31 @@ CommandMenu::CommandMenu(const Synth& synth) {
     PopupMenu& online = menu.AddSubmenu("Go Online...");
     online.AddItem("Check Online for Update");
     online.AddItem("Visit " + synth.MakerWebDomain());
-    restoreBank = &restore;
-    midiSettings = &midi;
-    goOnline = &online;
 }
 
-int CommandMenu::CommandOf(const PopupMenu* holder) const {
-    if (!holder)
+int CommandOfChoice(const PopupMenu& menu, const PopupMenu* holder) {
+    if (!holder || holder->ChosenIndex() < 0)
         return -1;
-    const int index = holder->ChosenIndex();
-    const PopupMenuItem* item = holder->Item(index);
-    // A window layer or script that reports a greyed entry or a submenu title runs nothing.
-    if (!item || !item->IsSelectable() || item->submenu)
+    // A layer (or a script) that reports a greyed entry, a separator or a submenu title runs
+    // nothing.
+    const PopupMenuItem* chosen = holder->Item(holder->ChosenIndex());
+    if (!chosen || !chosen->IsSelectable() || chosen->submenu)
         return -1;
     if (holder == &menu)
-        return index;
-    if (holder == restoreBank)
-        return kRestoreFactoryBankBase + index;
-    if (holder == midiSettings)
-        return kGlobalMidiSettingsBase + index;
-    if (holder == goOnline)
-        return kGoOnlineBase + index;
+        return holder->ChosenIndex();
+    struct Offset {
+        int item;
+        int first;
+    };
+    constexpr Offset kSubmenus[] = {{kCommandFactoryBankMenu, kCommandFactoryBank1},
+                                    {kCommandMidiSettingsMenu, kCommandMidiThru},
+                                    {kCommandOnlineMenu, kCommandCheckForUpdate}};
+    for (const Offset& s : kSubmenus) {
+        const PopupMenuItem* item = menu.Item(s.item);
+        if (item && item->submenu.get() == holder)
+            return s.first + holder->ChosenIndex();
+    }
     return -1;
-}
-
-void OpenCommandMenu(Vorlunda2& plug, IGraphics& editor, int x, int y) {
-    CommandMenu commands(plug);
-    const PopupMenu* holder = editor.ShowPopupMenu(commands.Menu(), ScreenRect{x, y, x, y});
-    const int command = commands.CommandOf(holder);
-    if (command < 0)
-        return;
-    CommandExecutor(plug, editor).Run(command);
 }
 
 } // namespace vorlunda

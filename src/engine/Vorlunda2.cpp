@@ -1,6 +1,7 @@
 #include "engine/Vorlunda2.h"
 
 #include "engine/ParameterTable.h"
+#include "graphics/IGraphics.h"
 
 #include <algorithm>
 
@@ -20,8 +21,10 @@ static PluginIdentity Identity() {
     return id;
 }
 
-Vorlunda2::Vorlunda2() : Synth(Identity()) {
+Vorlunda2::Vorlunda2(const EditorBuilder& buildEditor) : Synth(Identity()) {
     InitParameterTable();
+    if (buildEditor)
+        AttachEditor(buildEditor(*this).release());
     LoadStartupPrograms();
 }
 

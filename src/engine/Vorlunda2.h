@@ -23,7 +23,9 @@ public:
     static constexpr int kProgramCount = 64;
     static constexpr int kMaxVoices = 64;
 
-    Vorlunda2();
+    // With `buildEditor` the instrument gets its editor (built after the parameters, before the
+    // programs load); without one it has none, as in tools and engine tests.
+    explicit Vorlunda2(const EditorBuilder& buildEditor = {});
     ~Vorlunda2() override;
 
     // Host thread, mutex held: prepares the engine for the host's sample rate.

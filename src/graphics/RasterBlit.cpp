@@ -2,6 +2,8 @@
 // toward zero, as C++ integer division does, so the results are exact to the formulas.
 #include "graphics/RasterBlit.h"
 
+#include "graphics/RasterBlitRows.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -43,35 +45,6 @@ inline Pixel MixAll(Pixel s, Pixel d, int keep) {
 // Each byte of both halved, then added.
 inline Pixel Average(Pixel s, Pixel d) {
     return ((s >> 1) & 0x7F7F7F7Fu) + ((d >> 1) & 0x7F7F7F7Fu);
-}
-
-// Copy weighted by the source alpha at full weight.
-inline Pixel CopySourceAlpha(Pixel s, Pixel d) {
-    const int sa = static_cast<int>(s >> 24);
-    if (sa == 0)
-        return d;
-    if (sa == 255)
-        return s | 0xFF000000u;
-    const int keep = 255 - sa;
-    const int r = Byte(s, 16) + (Byte(d, 16) - Byte(s, 16)) * keep / 256;
-    const int g = Byte(s, 8) + (Byte(d, 8) - Byte(s, 8)) * keep / 256;
-    const int b = Byte(s, 0) + (Byte(d, 0) - Byte(s, 0)) * keep / 256;
-    const int da = std::min(255, sa + static_cast<int>(d >> 24));
-    return Pack(da, r, g, b);
-}
-
-// Copy weighted by the source alpha and a weight a below 256.
-inline Pixel CopySourceAlphaWeighted(Pixel s, Pixel d, int a) {
-    const int sa = static_cast<int>(s >> 24);
-    if (sa == 0)
-        return d;
-    const int w = a * (sa + 1) / 256;
-    const int keep = 256 - w;
-    const int r = Byte(s, 16) + (Byte(d, 16) - Byte(s, 16)) * keep / 256;
-    const int g = Byte(s, 8) + (Byte(d, 8) - Byte(s, 8)) * keep / 256;
-    const int b = Byte(s, 0) + (Byte(d, 0) - Byte(s, 0)) * keep / 256;
-    const int da = std::min(255, w + static_cast<int>(d >> 24));
-    return Pack(da, r, g, b);
 }
 
 inline Pixel Add(Pixel s, Pixel d, int a) {
@@ -197,16 +170,6 @@ void CopyRow(Pixel* dest, const Pixel* source, int count, float alpha, int a) {
     }
 }
 
-void CopySourceAlphaRow(Pixel* dest, const Pixel* source, int count, int a) {
-    if (a == 256) {
-        for (int i = 0; i < count; ++i)
-            dest[i] = CopySourceAlpha(source[i], dest[i]);
-    } else {
-        for (int i = 0; i < count; ++i)
-            dest[i] = CopySourceAlphaWeighted(source[i], dest[i], a);
-    }
-}
-
 void ChannelCopyRow(Pixel* dest, const Pixel* source, int count, int mode) {
     const int from = (mode & 3) * 8;
     const int to = (mode >> 2 & 3) * 8;
@@ -226,7 +189,7 @@ void BlitRow(Pixel* dest, const Pixel* source, int count, float alpha, int a, in
     switch (operation) {
     case kBlitCopy:
         if (sourceAlpha)
-            CopySourceAlphaRow(dest, source, count, a);
+            CopySourceAlphaRowFast(dest, source, count, a);
         else
             CopyRow(dest, source, count, alpha, a);
         break;

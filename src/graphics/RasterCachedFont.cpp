@@ -111,6 +111,7 @@ RasterCachedFont::~RasterCachedFont() {
 }
 
 void RasterCachedFont::SetSystemFont(RasterSystemFontHandle font, int fontFlags) {
+    std::lock_guard<std::mutex> hold(drawLock);
     if ((flags & kFontOwnsHandle) && systemFont && systemFont != font)
         RasterSystemFont::Delete(systemFont);
     flags = fontFlags;
@@ -282,6 +283,7 @@ bool RasterCachedFont::DrawGlyph(RasterBitmap* bitmap, int character, int x, int
                                  const ScreenRect* clip) {
     if (!bitmap || !bitmap->HasPixels())
         return false;
+    std::lock_guard<std::mutex> hold(drawLock);
     const Glyph* glyph = FindGlyph(character);
     if (!glyph || glyph->start <= 0)
         return false;
@@ -332,6 +334,7 @@ int RasterCachedFont::RenderText(RasterBitmap* bitmap, const char* text, int len
         return 0;
     if (UsesNativePath(format))
         return RenderNative(bitmap, text, length, rect, format);
+    std::lock_guard<std::mutex> hold(drawLock);
 
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     const bool singleLine = (format & kTextSingleLine) != 0;

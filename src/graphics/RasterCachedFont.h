@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace vorlunda {
@@ -95,6 +96,9 @@ private:
     std::vector<std::uint8_t> coverage;
     std::size_t coverageUsed = 0;
     RasterSystemFontHandle systemFont = nullptr;
+    // Fonts are shared by every editor of the process through the font cache: drawing holds
+    // this lock so that editors on different threads never render into the glyph tables at once.
+    std::mutex drawLock;
 };
 
 } // namespace vorlunda

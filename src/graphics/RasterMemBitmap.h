@@ -16,6 +16,9 @@ public:
     ~RasterMemBitmap() override;
     RasterMemBitmap(const RasterMemBitmap&) = delete;
     RasterMemBitmap& operator=(const RasterMemBitmap&) = delete;
+    // Moving hands the pixels over; the moved-from bitmap is left empty.
+    RasterMemBitmap(RasterMemBitmap&& other) noexcept;
+    RasterMemBitmap& operator=(RasterMemBitmap&& other) noexcept;
 
     RasterPixel* Pixels() const override { return pixels; }
     int Width() const override { return width; }

@@ -44,6 +44,11 @@ void Synth::ParameterChanged(int index) {
     }
 }
 
+void Synth::ShowAllParameterValues() {
+    IPluginVST::ShowAllParameterValues();
+    programDisplaySerial.fetch_add(1, std::memory_order_acq_rel);
+}
+
 void Synth::ActivationChanged(bool active) {
     Lock lock(Mutex());
     if (active)
@@ -81,6 +86,7 @@ void Synth::CommitLearn() {
             unbindParam(learnParam);
             controllerMap[static_cast<std::size_t>(learnController)] = learnParam;
             learnArmed = false;
+            learnEnded.store(true, std::memory_order_release);
         }
     } else if (controllerValid || learnParam != -1) {
         if (controllerValid)
@@ -89,6 +95,7 @@ void Synth::CommitLearn() {
             unbindParam(learnParam);
         learnArmed = false;
         unlearnMode = false;
+        learnEnded.store(true, std::memory_order_release);
     }
 }
 

@@ -7,12 +7,23 @@
 #include "vst2/IPluginVST.h"
 
 #include <array>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace vorlunda {
 
+class IControl;
+class IGraphics;
+class Synth;
 class TuningClient;
+
+// Builds the instrument's editor: the graphics object with every control of its layout, ready to
+// be attached. The editor layer (src/editor) supplies it to the instrument's constructor, so the
+// engine and everything below it never depend on the editor's classes. Runs once, on the thread
+// that constructs the plug-in, after the parameters exist and before the programs are loaded.
+using EditorBuilder = std::function<std::unique_ptr<IGraphics>(Synth& synth)>;
 
 // What every synthesizer built on the framework needs beyond sound generation: the MIDI queue
 // and control-tick timing, the controller map and MIDI learn, the global MIDI settings, the
@@ -29,6 +40,8 @@ public:
     void RestartProcessing() override;
     // Completes a pending MIDI learn with the parameter that just changed.
     void ParameterChanged(int index) override;
+    // Every parameter control shows its parameter's value, and the program selector redraws.
+    void ShowAllParameterValues() override;
     // On activation every parameter is applied again.
     void ActivationChanged(bool active) override;
 
@@ -62,6 +75,9 @@ public:
     // The maker's web server (a host name, optionally ":port") and web domain, for the update
     // check and the links of the command menu; "Online" / "Server" and "Web Domain" in the file.
     const std::string& MakerServer() const { return makerServer; }
+    // Reserved example names until the product owner's own are configured.
+    static constexpr const char* kDefaultMakerServer = "www.example.com";
+    static constexpr const char* kDefaultMakerWebDomain = "example.com";
     const std::string& MakerWebDomain() const { return makerWebDomain; }
 
     // --- Program commands (editor thread; each takes the plug-in mutex) ---
@@ -70,14 +86,30 @@ public:
     void CopyProgram();
     // Replaces the current program by the copied one; nothing while nothing was copied.
     void PasteProgram();
-    // Whether CopyProgram has filled the copy buffer.
-    bool HasCopiedProgram() const { return programCopyBuffer.ByteCount() > 0; }
     // Keeps the current program's edits, then switches to `index`.
     void SelectProgram(int index);
 
     // Binds `learnController` to `learnParam` (or removes a binding in unlearn mode) once both
-    // halves of an armed learn are known.
+    // halves of an armed learn are known. When that ends the learn, the MIDI-learn switch is
+    // told to turn off (LearnEnded).
     void CommitLearn();
+
+    // Whether a copied program waits in the copy buffer (the command menu greys "Paste Program"
+    // otherwise).
+    bool HasProgramCopy() const { return programCopyBuffer.ByteCount() > 0; }
+
+    // --- What the editor's program selector and MIDI-learn switch watch ---
+    // Those controls live on the editor's thread, while program changes and learns also happen on
+    // the host's threads and the audio thread. So the Synth never touches the controls: it only
+    // raises these lock-free signals, and the controls read them when the editor's timer asks
+    // what needs drawing.
+    // Increases whenever every parameter is shown again (program changes and loads).
+    unsigned ProgramDisplaySerial() const {
+        return programDisplaySerial.load(std::memory_order_acquire);
+    }
+    // Answers (once) whether a learn ended since the last call. Editor thread.
+    bool TakeLearnEnded() { return learnEnded.exchange(false, std::memory_order_acq_rel); }
+    bool LearnEndPending() const { return learnEnded.load(std::memory_order_acquire); }
 
     int ControlBlockSize() const { return controlBlockSize; }
     const HostTimeInfo& TimeInfo() const { return timeInfo; }
@@ -91,6 +123,11 @@ public:
     int learnParam = -1;
     bool midiThru = false;
     bool ignoreProgramChange = false;
+
+    // The editor's program selector and MIDI-learn switch, set by the editor layout; they belong
+    // to the editor's control list and are never released here.
+    IControl* presetMenu = nullptr;
+    IControl* learnSwitch = nullptr;
 
 protected:
     // Output labels, configuration folder and file, documents folder, then the settings.
@@ -106,13 +143,14 @@ protected:
     std::string iniPath;
     std::string startupBankPath;
     std::string programFilesPath;
-    // Reserved example names until the product owner's own are configured.
-    std::string makerServer = "www.example.com";
-    std::string makerWebDomain = "example.com";
+    std::string makerServer = kDefaultMakerServer;
+    std::string makerWebDomain = kDefaultMakerWebDomain;
     HeldNotes heldNotes;
 
 private:
     std::unique_ptr<TuningClient> tuningClient;
+    std::atomic<unsigned> programDisplaySerial{0};
+    std::atomic<bool> learnEnded{false};
 };
 
 } // namespace vorlunda

@@ -1,7 +1,7 @@
 #include "editor/CommandExecutor.h"
 #include "editor/CommandFolders.h"
 #include "editor/CommandTestSupport.h"
-#include "editor/EditorCommand.h"
+#include "editor/EditorCommands.h"
 #include "engine/ParameterTable.h"
 #include "platform/ProfileFile.h"
 
@@ -190,7 +190,7 @@ TEST(CommandExecutor, CancelledDialogChangesNothing) {
     CommandFolders::SetLastProgramFolder("/kept");
     const auto before = f.Programs();
     for (int command : {kCommandLoadProgram, kCommandSaveProgram, kCommandLoadBank,
-                        kCommandSaveBank, kCommandSelectStartupBank, kCommandDefaultProgramPath}) {
+                        kCommandSaveBank, kCommandSelectStartupBank, kCommandDefaultPath}) {
         f.window->files = {""};
         RunCommand(f, command);
     }
@@ -304,7 +304,7 @@ TEST(CommandExecutor, RestoreFactoryBanksAfterConfirmation) {
 
         f.window->messages.clear();
         f.window->answers = {kAnswerNo};
-        const int command = version == 1 ? kCommandRestoreVersion1 : kCommandRestoreVersion2;
+        const int command = version == 1 ? kCommandFactoryBank1 : kCommandFactoryBank2;
         RunCommand(f, command);
         ASSERT_EQ(f.window->messages.size(), 1u);
         EXPECT_STREQ(f.plug->PresetName(0), "Mine");
@@ -411,7 +411,7 @@ TEST(CommandFolders, FolderOfAChosenFile) {
 
 TEST(CommandFolders, CreatedByTheFirstCommandButTheLink) {
     CommandFixture f("[Global]\r\nPath to Program Files=/programs\r\n");
-    RunCommand(f, kCommandVisitWebSite);
+    RunCommand(f, kCommandVisitMaker);
     EXPECT_FALSE(CommandFolders::Prepared());
     ASSERT_EQ(f.window->links.size(), 1u);
     EXPECT_EQ(f.window->links[0], "http://www.example.com/");
@@ -427,7 +427,7 @@ TEST(CommandFolders, DefaultPathIsWrittenAndSharedByEveryInstance) {
         f.plug->ProgramFilesPath().empty() ? f.plug->DocumentsPath() : f.plug->ProgramFilesPath();
     const std::string chosen = f.Path("[file name is ignored]");
     f.window->files = {chosen};
-    RunCommand(f, kCommandDefaultProgramPath);
+    RunCommand(f, kCommandDefaultPath);
     ASSERT_EQ(f.window->dialogs.size(), 1u);
     EXPECT_EQ(f.window->dialogs[0].action, kFileSave);
     EXPECT_EQ(f.window->dialogs[0].extensions, " ");
@@ -455,7 +455,7 @@ TEST(CommandFolders, EmptyProgramFolderFallsBackToDocumentsForTheDefaultPath) {
     CommandFolders::Prepare(*f.plug);
     CommandFolders::SetLastProgramFolder("");
     f.window->files = {""};
-    RunCommand(f, kCommandDefaultProgramPath);
+    RunCommand(f, kCommandDefaultPath);
     ASSERT_EQ(f.window->dialogs.size(), 1u);
     EXPECT_EQ(f.window->dialogs[0].folder, f.plug->DocumentsPath());
 }

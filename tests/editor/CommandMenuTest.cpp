@@ -1,6 +1,7 @@
 #include "editor/CommandMenu.h"
 #include "editor/CommandTestSupport.h"
-#include "editor/EditorCommand.h"
+#include "editor/EditorCommands.h"
+#include "editor/ITKOptionMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +38,8 @@ int Flags(const PopupMenu& menu, int index) {
 
 TEST(CommandMenu, EntriesInOrderWithTheirSubmenus) {
     CommandFixture f;
-    CommandMenu commands(*f.plug);
-    const PopupMenu& menu = commands.Menu();
+    PopupMenu menu;
+    BuildCommandMenu(*f.plug, menu);
     ASSERT_EQ(menu.ItemCount(), 20);
     EXPECT_EQ(menu.Numbering(), PopupMenu::kNoNumbers);
     for (int i = 0; i < 20; ++i) {
@@ -67,15 +68,17 @@ TEST(CommandMenu, EntriesInOrderWithTheirSubmenus) {
 
 TEST(CommandMenu, WebDomainComesFromTheConfigurationFile) {
     CommandFixture f("[Online]\r\nServer=www.maker.test:8080\r\nWeb Domain=maker.test\r\n");
-    CommandMenu commands(*f.plug);
-    EXPECT_EQ(commands.Menu().Item(19)->submenu->Item(1)->text, "Visit maker.test");
+    PopupMenu menu;
+    BuildCommandMenu(*f.plug, menu);
+    EXPECT_EQ(menu.Item(19)->submenu->Item(1)->text, "Visit maker.test");
+    EXPECT_EQ(MakerHomePage(*f.plug), "http://www.maker.test:8080/");
     EXPECT_EQ(f.plug->MakerServer(), "www.maker.test:8080");
 }
 
 TEST(CommandMenu, FreshInstanceGreysPasteAndTheStartupBankEntries) {
     CommandFixture f;
-    CommandMenu commands(*f.plug);
-    const PopupMenu& menu = commands.Menu();
+    PopupMenu menu;
+    BuildCommandMenu(*f.plug, menu);
     for (int i : {0, 2, 4, 5, 6, 7, 10, 14, 16, 17})
         EXPECT_EQ(Flags(menu, i), 0) << i;
     EXPECT_EQ(Flags(menu, 1), PopupMenuItem::kGreyed);
@@ -91,8 +94,8 @@ TEST(CommandMenu, StateIsReadAfreshOnEveryOpening) {
     f.plug->SelectStartupBank(f.Path("start.fxb"));
     f.plug->midiThru = true;
     {
-        CommandMenu commands(*f.plug);
-        const PopupMenu& menu = commands.Menu();
+        PopupMenu menu;
+        BuildCommandMenu(*f.plug, menu);
         EXPECT_EQ(Flags(menu, 1), 0);
         EXPECT_EQ(Flags(menu, 11), 0);
         EXPECT_EQ(Flags(menu, 12), 0);
@@ -102,44 +105,52 @@ TEST(CommandMenu, StateIsReadAfreshOnEveryOpening) {
     f.plug->midiThru = false;
     f.plug->ignoreProgramChange = true;
     f.plug->UnselectStartupBank();
-    CommandMenu commands(*f.plug);
-    const PopupMenu& menu = commands.Menu();
+    PopupMenu menu;
+    BuildCommandMenu(*f.plug, menu);
     EXPECT_EQ(Flags(menu, 1), 0); // the copy stays for the instance's lifetime
     EXPECT_EQ(Flags(menu, 11), PopupMenuItem::kGreyed);
     EXPECT_EQ(Flags(*menu.Item(15)->submenu, 0), 0);
     EXPECT_EQ(Flags(*menu.Item(15)->submenu, 1), PopupMenuItem::kChecked);
 }
 
-// The command the window layer's choice of `item` in `menu` (the main menu or a submenu) gives.
-int ChooseIn(CommandMenu& commands, PopupMenu& menu, int item) {
-    commands.Menu().AssignCommands(1);
-    return commands.CommandOf(commands.Menu().Choose(menu.CommandOf(item)));
+// The command the window layer's choice of `item` in `sub` (the main menu or a submenu of `menu`)
+// gives.
+int ChooseIn(PopupMenu& menu, PopupMenu& sub, int item) {
+    menu.AssignCommands(1);
+    return CommandOfChoice(menu, menu.Choose(sub.CommandOf(item)));
 }
 
 TEST(CommandMenu, ChoicesBecomeCommandNumbers) {
     CommandFixture f;
     f.plug->CopyProgram();
     f.plug->SelectStartupBank(f.Path("start.fxb"));
-    CommandMenu commands(*f.plug);
-    PopupMenu& menu = commands.Menu();
+    PopupMenu menu;
+    BuildCommandMenu(*f.plug, menu);
     for (int i : {0, 1, 2, 4, 5, 6, 7, 10, 11, 12, 14, 16, 17})
-        EXPECT_EQ(ChooseIn(commands, menu, i), i);
+        EXPECT_EQ(ChooseIn(menu, menu, i), i);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(ChooseIn(commands, *menu.Item(8)->submenu, i), kCommandRestoreVersion1 + i);
-        EXPECT_EQ(ChooseIn(commands, *menu.Item(15)->submenu, i), kCommandMidiThru + i);
-        EXPECT_EQ(ChooseIn(commands, *menu.Item(19)->submenu, i), kCommandCheckForUpdate + i);
+        EXPECT_EQ(ChooseIn(menu, *menu.Item(8)->submenu, i), kCommandFactoryBank1 + i);
+        EXPECT_EQ(ChooseIn(menu, *menu.Item(15)->submenu, i), kCommandMidiThru + i);
+        EXPECT_EQ(ChooseIn(menu, *menu.Item(19)->submenu, i), kCommandCheckForUpdate + i);
     }
     // Separators and submenu titles are no commands; nothing chosen is none.
     for (int i : {3, 8, 9, 13, 15, 18, 19})
-        EXPECT_EQ(ChooseIn(commands, menu, i), -1) << i;
-    EXPECT_EQ(commands.CommandOf(nullptr), -1);
+        EXPECT_EQ(ChooseIn(menu, menu, i), -1) << i;
+    EXPECT_EQ(CommandOfChoice(menu, nullptr), -1);
 }
 
 TEST(CommandMenu, GreyedEntryReportedByTheLayerRunsNothing) {
     CommandFixture f;
-    CommandMenu commands(*f.plug);
-    EXPECT_EQ(ChooseIn(commands, commands.Menu(), 1), -1);  // Paste with nothing copied
-    EXPECT_EQ(ChooseIn(commands, commands.Menu(), 11), -1); // no startup bank
+    PopupMenu menu;
+    BuildCommandMenu(*f.plug, menu);
+    EXPECT_EQ(ChooseIn(menu, menu, 1), -1);  // Paste with nothing copied
+    EXPECT_EQ(ChooseIn(menu, menu, 11), -1); // no startup bank
+}
+
+// The command menu's button of the layout, wired to the command executor as the layout wires it.
+ITKOptionMenu* AddMenuButton(CommandFixture& f) {
+    return f.editor->MakeControl<ITKOptionMenu>(f.plug.get(), ScreenRect{1030, 5, 1070, 20}, -85,
+                                                &ExecuteEditorCommand);
 }
 
 TEST(CommandMenu, OpensAtThePressPointAndRunsTheChoice) {
@@ -149,7 +160,9 @@ TEST(CommandMenu, OpensAtThePressPointAndRunsTheChoice) {
         shownItems = menu.ItemCount();
         return menu.Item(15)->submenu->CommandOf(0); // MIDI Thru
     };
-    OpenCommandMenu(*f.plug, *f.editor, 1040, 12);
+    AddMenuButton(f);
+    f.window->Press(1040, 12);
+    f.window->Release(1040, 12);
     EXPECT_EQ(shownItems, 20);
     EXPECT_EQ(f.window->menuRect.left, 1040);
     EXPECT_EQ(f.window->menuRect.top, 12);
@@ -163,7 +176,8 @@ TEST(CommandMenu, OpensAtThePressPointAndRunsTheChoice) {
         checked = menu.Item(15)->submenu->Item(0)->IsChecked();
         return 0;
     };
-    OpenCommandMenu(*f.plug, *f.editor, 5, 5);
+    f.window->Press(1041, 13);
+    f.window->Release(1041, 13);
     EXPECT_TRUE(checked);
     EXPECT_TRUE(f.plug->midiThru);
     EXPECT_TRUE(f.window->messages.empty());
@@ -175,7 +189,7 @@ TEST(CommandMenu, WithoutAnOpenWindowNothingHappens) {
     f.editor->CloseEditorWindow();
     f.window->onMenu = [](const PopupMenu&) { return 1; };
     const auto before = f.Programs();
-    OpenCommandMenu(*f.plug, *f.editor, 5, 5);
+    AddMenuButton(f)->MouseDown(1040, 12, test::HeadlessWindow::Left());
     EXPECT_EQ(f.window->menusShown, 0);
     EXPECT_EQ(f.Programs(), before);
 }

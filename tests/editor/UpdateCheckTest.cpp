@@ -1,7 +1,7 @@
 #include "editor/UpdateCheck.h"
-#include "editor/CommandMenu.h"
 #include "editor/CommandTestSupport.h"
-#include "editor/EditorCommand.h"
+#include "editor/EditorCommands.h"
+#include "editor/ITKOptionMenu.h"
 #include "editor/LocalHttpServer.h"
 
 #include <gtest/gtest.h>
@@ -188,14 +188,16 @@ TEST(UpdateCheck, RunsFromTheCommandMenu) {
     LocalHttpServer server(LocalHttpServer::Mode::kReply, 200, "2002");
     CheckFixture f(server.Address());
     f.window->onMenu = [](const PopupMenu& menu) { return menu.Item(19)->submenu->CommandOf(0); };
-    OpenCommandMenu(*f.plug, *f.editor, 3, 4);
+    auto* button = f.editor->MakeControl<ITKOptionMenu>(f.plug.get(), ScreenRect{0, 0, 10, 10}, -85,
+                                                        &ExecuteEditorCommand);
+    button->MouseDown(3, 4, test::HeadlessWindow::Left());
     ExpectRequest(server);
     ASSERT_EQ(f.window->messages.size(), 1u);
     EXPECT_EQ(f.window->messages[0].text, "Your version is up to date.");
 
     // "Visit maker.test" opens the home page without asking.
     f.window->onMenu = [](const PopupMenu& menu) { return menu.Item(19)->submenu->CommandOf(1); };
-    OpenCommandMenu(*f.plug, *f.editor, 3, 4);
+    button->MouseDown(3, 4, test::HeadlessWindow::Left());
     ASSERT_EQ(f.window->links.size(), 1u);
     EXPECT_EQ(f.window->links[0], "http://" + server.Address() + "/");
     EXPECT_EQ(f.window->messages.size(), 1u);

@@ -54,6 +54,18 @@ TEST(ControlCapture, DragLeavingTheControlKeepsIt) {
     EXPECT_EQ(c->events, "DMMU");
 }
 
+TEST(ControlCapture, DragsNeedTheWindowsCapture) {
+    EditorFixture f;
+    auto* c = f.Add<RecordingControl>(ScreenRect{100, 100, 140, 140});
+    f.Attach();
+    f.window->Press(120, 120);
+    f.window->Send(EditorEvent::Simple(EditorEvent::kCaptureLost));
+    f.window->Drag(130, 130);
+    EXPECT_EQ(c->events, "D");
+    f.window->Release(130, 130);
+    EXPECT_EQ(c->events, "DU");
+}
+
 TEST(ControlCapture, GesturesFrameEveryEditAndOnlyForParameters) {
     EditorFixture f;
     TestStrip knob(20, 40, 64);

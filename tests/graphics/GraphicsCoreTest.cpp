@@ -278,6 +278,25 @@ TEST(GraphicsParameters, HostValueShowsAtTheNextTickWithoutEcho) {
     EXPECT_EQ(a->DefaultValue(), 0.5);
 }
 
+TEST(GraphicsParameters, EditorChangesReachEveryControlOfTheParameter) {
+    EditorFixture f;
+    TestStrip knob(20, 40, 64);
+    auto* a =
+        f.Add<IKnobMultiControl>(ScreenRect{10, 10, 30, 50}, EditorTestPlugin::kLevel, knob.strip);
+    auto* b = f.Add<RecordingControl>(ScreenRect{60, 10, 90, 50}, EditorTestPlugin::kLevel);
+    f.Attach();
+    f.window->Wheel(20, 20, 10);
+    EXPECT_DOUBLE_EQ(a->Value(), 0.6);
+    EXPECT_EQ(b->Value(), 0.5);
+    f.PaintAll();
+    EXPECT_DOUBLE_EQ(b->Value(), 0.6);
+    // A change made on the plug-in's side through the same road (the MIDI controller map).
+    f.plugin.SetParameterFromEditor(EditorTestPlugin::kLevel, 0.25);
+    f.PaintAll();
+    EXPECT_EQ(a->Value(), 0.25);
+    EXPECT_EQ(b->Value(), 0.25);
+}
+
 TEST(GraphicsParameters, NewestHostValueWins) {
     EditorFixture f;
     auto* a = f.Add<RecordingControl>(ScreenRect{10, 10, 50, 50}, EditorTestPlugin::kLevel);

@@ -268,6 +268,18 @@ TEST(ValueEntry, ClosingTheWindowDropsTheEntry) {
     EXPECT_EQ(f.knob->Value(), 0.5);
 }
 
+TEST(ValueEntry, ResizingDropsTheEntryWithItsControl) {
+    EntryFixture f;
+    f.OpenEntry();
+    f.window->fieldText = "0.9";
+    f.window->Field(EditorEvent::kFieldEnter);
+    f.graphics->SetEditorSize(640, 200); // every control goes
+    EXPECT_FALSE(f.graphics->TextEntryOpen());
+    EXPECT_FALSE(f.window->fieldOpen);
+    f.window->Tick();
+    EXPECT_EQ(f.plugin.Real(EditorTestPlugin::kLevel), 0.5);
+}
+
 TEST(PopupMenu, NumberingStylesAndDepthFirstCommands) {
     PopupMenu menu(PopupMenu::kTwoDigits);
     for (int i = 0; i < 5; ++i)

@@ -39,7 +39,7 @@ TEST(EntryPoint, BothExportsDescribeTheInstrument) {
         EXPECT_EQ(e.numParams, kParameterCount);
         EXPECT_EQ(e.numInputs, 0);
         EXPECT_EQ(e.numOutputs, 2);
-        EXPECT_EQ(e.flags, 4400); // replacing, chunks, synth, double replacing; no editor yet
+        EXPECT_EQ(e.flags, 4401); // replacing, chunks, synth, double replacing, editor
         EXPECT_EQ(e.initialDelay, 0);
         EXPECT_EQ(e.ioRatio, 1.0f);
         EXPECT_EQ(e.uniqueID, 0x566F7232); // 'Vor2'
@@ -71,7 +71,7 @@ TEST(Dispatcher, FixedAnswers) {
     EXPECT_EQ(p.Dispatch(vst::effGetTailSize), 0);
     EXPECT_EQ(p.Dispatch(vst::effCanBeAutomated, 78), 1);
     EXPECT_EQ(p.Dispatch(vst::effSetBypass, 0, 1), 0); // no bypass
-    EXPECT_EQ(p.Dispatch(vst::effEditGetRect), 0);     // no editor attached
+    EXPECT_EQ(p.Dispatch(vst::effEditGetRect), 0);     // no pointer to answer through
     EXPECT_EQ(p.Dispatch(999), 0);
     EXPECT_EQ(Text(p, vst::effGetEffectName, 0), "Vorlunda2");
     EXPECT_EQ(Text(p, vst::effGetVendorString, 0), "Tarn Kettle Music");
