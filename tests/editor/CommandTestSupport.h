@@ -98,7 +98,12 @@ struct CommandFixture {
         folder = Utf8(FsPath(TemporaryRoot()) / ("commands-" + std::to_string(++counter)));
         std::filesystem::create_directories(FsPath(folder));
     }
-    ~CommandFixture() { CommandFolders::Forget(); }
+    // Under Windows every instance of the test process shares one configuration file: the
+    // settings written here must not reach the instances of later tests.
+    ~CommandFixture() {
+        CommandFolders::Forget();
+        std::remove(plug->IniPath().c_str());
+    }
 
     void AttachEditor() {
         auto w = std::make_unique<ScriptedWindow>();
