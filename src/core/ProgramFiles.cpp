@@ -5,6 +5,7 @@
 
 #include "core/PlugParam.h"
 #include "core/ProgramSnapshot.h"
+#include "platform/FileAccess.h"
 
 #include <algorithm>
 #include <array>
@@ -102,7 +103,7 @@ int ReadNormalisedValues(IPluginBase& plugin, const StateChunk& image, int posit
 bool ReadWholeFile(const char* path, StateChunk& image) {
     if (!path || path[0] == '\0')
         return false;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = files::Open(path, "rb");
     if (!file)
         return false;
     bool ok = true;
@@ -130,17 +131,9 @@ bool ReadWholeFile(const char* path, StateChunk& image) {
 }
 
 bool WriteWholeFile(const char* path, const StateChunk& image) {
-    if (!path || path[0] == '\0')
-        return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file)
-        return false;
-    const auto size = static_cast<std::size_t>(image.ByteCount());
-    bool ok = std::fwrite(image.Data(), 1, size, file) == size;
-    // A full disk often shows only when the buffered bytes are flushed at close.
-    if (std::fclose(file) != 0)
-        ok = false;
-    return ok;
+    // Written beside the file and renamed over it only once complete: a failed save (disk full,
+    // folder read-only) leaves the file that was there intact.
+    return files::ReplaceContents(path, image.Data(), static_cast<std::size_t>(image.ByteCount()));
 }
 
 } // namespace fx

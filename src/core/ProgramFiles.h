@@ -73,9 +73,11 @@ void SetFromFileValue(PlugParam& parameter, float normalised);
 // read so far are already stored).
 int ReadNormalisedValues(IPluginBase& plugin, const StateChunk& image, int position, int count);
 
-// Whole-file reading and writing in binary mode. Reading fails for an empty path, a path that
-// cannot be opened or read (a directory among them) and a file above kMaxFileBytes. Writing
-// fails when the file cannot be created or the bytes cannot all be written and flushed.
+// Whole-file reading and writing in binary mode; paths are UTF-8. Reading fails for an empty
+// path, a path that cannot be opened or read (a directory among them) and a file above
+// kMaxFileBytes. Writing goes to a temporary file beside the target that replaces it only when
+// every byte was written and flushed; it fails, leaving an existing file intact, when the file
+// cannot be created or written, or the target is read-only.
 bool ReadWholeFile(const char* path, StateChunk& image);
 bool WriteWholeFile(const char* path, const StateChunk& image);
 

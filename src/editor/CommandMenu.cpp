@@ -47,11 +47,16 @@ void BuildCommandMenu(const Synth& synth, PopupMenu& menu) {
     menu.AddSeparator();
     PopupMenu& online = menu.AddSubmenu("Go Online...");
     online.AddItem("Check Online for Update");
-    online.AddItem(std::string("Visit ") + MakerWebDomain());
+    online.AddItem("Visit " + synth.MakerWebDomain());
 }
 
 int CommandOfChoice(const PopupMenu& menu, const PopupMenu* holder) {
     if (!holder || holder->ChosenIndex() < 0)
+        return -1;
+    // A layer (or a script) that reports a greyed entry, a separator or a submenu title runs
+    // nothing.
+    const PopupMenuItem* chosen = holder->Item(holder->ChosenIndex());
+    if (!chosen || !chosen->IsSelectable() || chosen->submenu)
         return -1;
     if (holder == &menu)
         return holder->ChosenIndex();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace vorlunda {
 
 class IGraphics;
@@ -32,13 +34,15 @@ enum EditorCommand : int {
     kCommandVisitMaker = 25,
 };
 
-// Runs one command of the command menu (every number but kCommandVisitMaker) for `synth`, with
-// `graphics` for its dialogs and messages. Editor thread. The program and bank commands are not
-// built yet: every command does nothing for now.
+// Runs one command of the command menu (every number but kCommandVisitMaker) for `synth` (the
+// instrument), with `graphics` for its dialogs and messages: CommandExecutor. Editor thread.
 void ExecuteEditorCommand(Synth& synth, IGraphics& graphics, int command);
 
-// The maker's web domain (the text of the "Visit" entry) and home page; the product owner's to
-// supply, a reserved example domain until then.
+// The maker's web domain (the text of the "Visit" entry) and home page as an instance's
+// configuration gives them ("Online" section of the INI file).
+std::string MakerWebDomain(const Synth& synth);
+std::string MakerHomePage(const Synth& synth);
+// The reserved example names that stand until the product owner's are configured.
 const char* MakerWebDomain();
 const char* MakerHomePage();
 

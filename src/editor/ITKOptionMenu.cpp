@@ -28,7 +28,7 @@ void ITKOptionMenu::MouseDown(int x, int y, const MouseModifiers&) {
     if (command < 0)
         return;
     if (command == kCommandVisitMaker)
-        graphics->OpenLink(MakerHomePage(), nullptr, nullptr, nullptr);
+        graphics->OpenLink(MakerHomePage(*synth).c_str(), nullptr, nullptr, nullptr);
     else if (execute)
         execute(*synth, *graphics, command);
 }

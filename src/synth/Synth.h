@@ -72,6 +72,13 @@ public:
     const std::string& StartupBankPath() const { return startupBankPath; }
     const std::string& ProgramFilesPath() const { return programFilesPath; }
     const std::string& DocumentsPath() const { return documentsPath; }
+    // The maker's web server (a host name, optionally ":port") and web domain, for the update
+    // check and the links of the command menu; "Online" / "Server" and "Web Domain" in the file.
+    const std::string& MakerServer() const { return makerServer; }
+    // Reserved example names until the product owner's own are configured.
+    static constexpr const char* kDefaultMakerServer = "www.example.com";
+    static constexpr const char* kDefaultMakerWebDomain = "example.com";
+    const std::string& MakerWebDomain() const { return makerWebDomain; }
 
     // --- Program commands (editor thread; each takes the plug-in mutex) ---
     // Every parameter to its default, the current program renamed "Init".
@@ -136,6 +143,8 @@ protected:
     std::string iniPath;
     std::string startupBankPath;
     std::string programFilesPath;
+    std::string makerServer = kDefaultMakerServer;
+    std::string makerWebDomain = kDefaultMakerWebDomain;
     HeldNotes heldNotes;
 
 private:

@@ -18,7 +18,8 @@ constexpr const char* kStartupSection = "Startup Bank";
 constexpr const char* kGlobalSection = "Global";
 constexpr const char* kMidiSection = "MIDI Global";
 constexpr const char* kControlSection = "MIDI Control";
-constexpr int kPathCapacity = 259; // characters, terminator included
+constexpr const char* kOnlineSection = "Online"; // ours: the maker's server and web domain
+constexpr int kPathCapacity = 259;               // characters, terminator included
 constexpr int kValueCapacity = 64;
 
 const char* BoolText(bool b) {
@@ -105,6 +106,13 @@ bool Synth::ReadConfiguration() {
         programFilesPath = programs;
     midiThru = ReadFlag(file, "MIDI Thru", midiThru);
     ignoreProgramChange = ReadFlag(file, "Ignore Program Change", ignoreProgramChange);
+    // The maker's names keep their values when the file does not give them.
+    if (std::string server = file.Read(kOnlineSection, "Server", "", kValueCapacity);
+        !server.empty())
+        makerServer = server;
+    if (std::string domain = file.Read(kOnlineSection, "Web Domain", "", kValueCapacity);
+        !domain.empty())
+        makerWebDomain = domain;
     // Only the controllers the file names are read: every read opens and parses the file, and
     // 120 of them made each new instance take 10 ms longer under wine.
     const std::vector<std::string> named = file.Keys(kControlSection);

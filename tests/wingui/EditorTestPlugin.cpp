@@ -204,7 +204,7 @@ __declspec(dllexport) int VorlundaTestEditorText(AEffect* effect, int which, cha
                                                  int capacity) {
     using namespace vorlunda;
     IPluginVST* plugin = IPluginVST::FromEffect(effect);
-    IGraphics* editor = plugin ? plugin->AttachedEditor() : nullptr;
+    IGraphics* editor = plugin ? AsGraphics(plugin->AttachedEditor()) : nullptr;
     if (!editor || !out || capacity <= 0)
         return 0;
     std::string text;
