@@ -15,15 +15,6 @@ namespace {
 constexpr int kProgramsPerSubmenu = 16;
 constexpr std::size_t kLongestEnteredName = 256; // characters
 
-ScreenRect Bounds(const ScreenRect& a, const ScreenRect& b) {
-    if (a.IsEmpty())
-        return b;
-    if (b.IsEmpty())
-        return a;
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
 std::string Shortened(std::string text, std::size_t length) {
     if (text.size() > length)
         text.resize(length);
@@ -34,7 +25,7 @@ std::string Shortened(std::string text, std::size_t length) {
 
 ITKPresetMenu::ITKPresetMenu(Synth* synthArg, const ScreenRect& numberRectArg,
                              const ScreenRect& nameRectArg)
-    : IControl(synthArg, Bounds(numberRectArg, nameRectArg), -1), synth(synthArg),
+    : IControl(synthArg, Union(numberRectArg, nameRectArg), -1), synth(synthArg),
       numberRect(numberRectArg), nameRect(nameRectArg) {
     entryLength = kEntryLength;
     style = ProgramTextStyle();

@@ -32,15 +32,6 @@ ScreenRect Intersection(const ScreenRect& a, const ScreenRect& b) {
             std::min(a.bottom, b.bottom)};
 }
 
-ScreenRect Union(const ScreenRect& a, const ScreenRect& b) {
-    if (a.IsEmpty())
-        return b;
-    if (b.IsEmpty())
-        return a;
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
 bool EndsInPng(const char* name) {
     const char* dot = name ? std::strrchr(name, '.') : nullptr;
     if (!dot)

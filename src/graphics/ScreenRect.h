@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 namespace vorlunda {
 
 // An integer rectangle in editor pixels. Empty when all four edges are 0; a point (x, y) lies
@@ -18,5 +20,15 @@ struct ScreenRect {
     }
     friend constexpr bool operator==(const ScreenRect&, const ScreenRect&) = default;
 };
+
+// The smallest rectangle holding both; an empty rectangle adds nothing.
+constexpr ScreenRect Union(const ScreenRect& a, const ScreenRect& b) {
+    if (a.IsEmpty())
+        return b;
+    if (b.IsEmpty())
+        return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
 
 } // namespace vorlunda

@@ -73,15 +73,6 @@ MouseModifiers ModifiersOf(unsigned state, unsigned pressed, unsigned released) 
     return mods;
 }
 
-ScreenRect Unite(const ScreenRect& a, const ScreenRect& b) {
-    if (a.IsEmpty())
-        return b;
-    if (b.IsEmpty())
-        return a;
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
 ::Window TopLevelOf(Display* display, ::Window window) {
     for (int depth = 0; depth < 64; ++depth) {
         ::Window root = 0, up = 0, *children = nullptr;
@@ -555,7 +546,7 @@ void X11EditorWindow::Invalidate(const ScreenRect& area) {
                              std::min(area.right, width), std::min(area.bottom, height)};
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom)
         return;
-    invalid = Unite(invalid, clipped);
+    invalid = Union(invalid, clipped);
 }
 
 void X11EditorWindow::Validate(const ScreenRect& area) {
