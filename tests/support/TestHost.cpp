@@ -36,6 +36,11 @@ void TestHost::Automated(vst::Int32 index, float value) {
     automated.emplace_back(index, value);
 }
 
+void TestHost::Edited(vst::Int32 opcode, vst::Int32 index) {
+    std::lock_guard<std::mutex> lock(mutex);
+    edits.emplace_back(opcode, index);
+}
+
 vst::VstTimeInfo* TestHost::Time(vst::IntPtr mask) {
     std::lock_guard<std::mutex> lock(mutex);
     timeMasks.push_back(static_cast<vst::Int32>(mask));

@@ -23,6 +23,7 @@ struct TestHost : vsthost::Host {
     std::vector<vst::Int32> opcodes;              // every callback, in order
     std::vector<vst::Int32> timeMasks;            // value of each audioMasterGetTime
     std::vector<std::pair<int, float>> automated; // audioMasterAutomate (index, value)
+    std::vector<std::pair<int, int>> edits;       // audioMasterBegin/EndEdit (opcode, index)
     std::vector<vst::VstMidiEvent> midiOut;
 
     TestHost();
@@ -34,6 +35,7 @@ struct TestHost : vsthost::Host {
 protected:
     void Called(vst::Int32 opcode) override;
     void Automated(vst::Int32 index, float value) override;
+    void Edited(vst::Int32 opcode, vst::Int32 index) override;
     vst::VstTimeInfo* Time(vst::IntPtr mask) override;
     vst::IntPtr EventsFromPlugin(const vst::VstEvents* events) override;
     vst::IntPtr ProcessLevel() const override { return processLevel; }

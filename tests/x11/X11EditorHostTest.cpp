@@ -1,9 +1,14 @@
-// The editor in a Linux host, end to end: an instance of the instrument made through the plug-in's
-// entry point, a test editor with controls where the real layout puts "Flt Frq" (a knob around
-// (250, 247), parameter 28) and "Saw 8" (a switch at (48, 353), parameter 61), opened through the
-// dispatcher the way Linux hosts do, driven with XTEST, answered by the host callback.
+// The editor in a Linux host, end to end, with the project's host library (tools/vsthost)
+// answering the plug-in. Most tests load the built plug-in library and open its real 1080 x 396
+// editor in a parent window the way Linux hosts do: "Flt Frq" is the big knob (64 x 64) whose top
+// left is at (250, 247), parameter 28; "Saw 8" the footage switch (32 x 20) at (48, 353),
+// parameter 61. Tests that need a test editor of their own (a popup switch, a value-entry knob,
+// the plug-in's mutex) make the instance in-process through the same host. Input goes through
+// XTEST; automation and edit gestures arrive through the host's hooks.
 #include <gtest/gtest.h> // before the X11 headers, which define None
 
+#include "Instance.h"
+#include "PluginLibrary.h"
 #include "engine/ParameterTable.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IKnobMultiControl.h"
@@ -12,6 +17,8 @@
 #include "graphics/RasterBlit.h"
 #include "graphics/RasterMemBitmap.h"
 #include "graphics/RasterSysBitmap.h"
+#include "support/BuiltPlugin.h"
+#include "support/TestHost.h"
 #include "vst2/IPluginVST.h"
 #include "vst2/PluginEntry.h"
 #include "vst2/VstAbi.h"
@@ -22,10 +29,14 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vorlunda {
 namespace {
@@ -35,16 +46,13 @@ using test::X11TestHost;
 constexpr int kWidth = 1080;
 constexpr int kHeight = 396;
 
-// What the plug-in told the host.
-struct HostRecord {
-    std::mutex mutex;
-    std::vector<std::pair<int, float>> automated;
-    std::vector<std::pair<int, int>> gestures; // (opcode 43 or 44, index)
-
+// The project's test host, read from the test's thread while the editor calls back from its own.
+class RecordingHost : public test::TestHost {
+public:
     void Clear() {
         std::lock_guard<std::mutex> lock(mutex);
         automated.clear();
-        gestures.clear();
+        edits.clear();
     }
     std::vector<float> ValuesOf(int index) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -54,23 +62,12 @@ struct HostRecord {
                 values.push_back(v);
         return values;
     }
+    // audioMasterBeginEdit / audioMasterEndEdit as (opcode, index), in order.
     std::vector<std::pair<int, int>> Gestures() {
         std::lock_guard<std::mutex> lock(mutex);
-        return gestures;
+        return edits;
     }
 };
-
-HostRecord record;
-
-vst::IntPtr VORLUNDA_VST_CALL HostCallback(vst::AEffect*, vst::Int32 opcode, vst::Int32 index,
-                                           vst::IntPtr, void*, float opt) {
-    std::lock_guard<std::mutex> lock(record.mutex);
-    if (opcode == vst::audioMasterAutomate)
-        record.automated.emplace_back(index, opt);
-    else if (opcode == vst::audioMasterBeginEdit || opcode == vst::audioMasterEndEdit)
-        record.gestures.emplace_back(opcode, index);
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
 
 // A background that fills its rectangle and writes a caption through the raster layer's fonts.
 class TestBackground : public IControl {
@@ -121,25 +118,10 @@ private:
     std::thread thread;
 };
 
-class X11EditorHostTest : public ::testing::Test {
+// A parent window of the host's, one instance answered by the project's host, and the requests a
+// Linux host sends to it.
+class EditorHostFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(host.Ready());
-        parent = host.CreateParent(0, 0, 1200, 500);
-        effect = CreateEffect(HostCallback);
-        ASSERT_NE(effect, nullptr);
-        Dispatch(vst::effOpen);
-        Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
-        Dispatch(vst::effSetBlockSize, 0, 512);
-        plugin = IPluginVST::FromEffect(effect);
-        knobStrip = MakeStrip(50, 50, 64, 0xFF800000);
-        switchStrip = MakeStrip(20, 20, 2, 0xFF008000);
-        popupStrip = MakeStrip(40, 20, 4, 0xFF000080);
-        editor = new IGraphics(*plugin, std::make_unique<X11EditorWindow>());
-        AddControls(*editor);
-        plugin->AttachEditor(editor);
-        record.Clear();
-    }
     void TearDown() override {
         if (effect)
             Dispatch(vst::effClose);
@@ -147,9 +129,88 @@ protected:
             host.DestroyParent(parent);
     }
 
+    // Starts the instance made by `entry`, its record naming `plugHost`.
+    void Start(vst::EntryPointProc entry) {
+        ASSERT_TRUE(host.Ready());
+        parent = host.CreateParent(0, 0, 1200, 500);
+        effect = plugHost.Create(entry);
+        ASSERT_NE(effect, nullptr);
+        calls = vsthost::Instance(effect, nullptr);
+        calls.Open(48000.0, 512);
+    }
+
     vst::IntPtr Dispatch(vst::Int32 opcode, vst::Int32 index = 0, vst::IntPtr value = 0,
                          void* ptr = nullptr, float opt = 0.0f) {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+        return calls.Dispatch(opcode, index, value, ptr, opt);
+    }
+    float Parameter(int index) { return calls.GetParameter(index); }
+
+    // The host's editor-idle request.
+    void Idle() { Dispatch(vst::effEditIdle); }
+
+    bool Wait(const std::function<bool()>& done) {
+        return X11TestHost::WaitUntil(done, std::chrono::milliseconds(3000), [&] { Idle(); });
+    }
+
+    // effEditOpen with the parent window; answers whether the plug-in said yes.
+    bool RequestEditor() {
+        // Some hosts pass their Display* in value: it must not be used.
+        const vst::IntPtr bogusDisplay = 0x1234;
+        return Dispatch(vst::effEditOpen, 0, bogusDisplay, host.AsHandle(parent)) == 1;
+    }
+
+    X11TestHost host;
+    ::Window parent = 0;
+    RecordingHost plugHost;
+    vst::AEffect* effect = nullptr;
+    vsthost::Instance calls;
+};
+
+// The built plug-in library, loaded once, with its real editor.
+class X11EditorHostTest : public EditorHostFixture {
+protected:
+    // Centres of "Flt Frq" (64 x 64 at (250, 247)) and "Saw 8" (32 x 20 at (48, 353)).
+    static constexpr int kFltFrqX = 250 + 32, kFltFrqY = 247 + 32;
+    static constexpr int kSaw8X = 48 + 16, kSaw8Y = 353 + 10;
+    static constexpr double kKnobHeight = 64.0; // pixels
+    static constexpr double kKnobGearing = 4.0; // drag pixels per knob pixel
+
+    void SetUp() override {
+        vsthost::PluginLibrary& library = test::HostedPlugin::Module();
+        ASSERT_TRUE(library.IsOpen()) << test::BuiltPluginPath() << ": " << library.SystemReason();
+        Start(library.Entry());
+        plugHost.Clear();
+    }
+
+    // The editor's window: the parent's child once the plug-in's connection has created it.
+    ::Window OpenEditor() {
+        if (!RequestEditor())
+            return 0;
+        std::vector<::Window> children;
+        X11TestHost::WaitUntil([&] {
+            children = host.Children(parent);
+            return !children.empty();
+        });
+        return children.empty() ? 0 : children.back();
+    }
+};
+
+// An instance made in-process, served by the same host, with a test editor of controls the
+// library's editor cannot give: a popup switch, a knob with value entry, and the plug-in itself.
+class X11TestEditorHostTest : public EditorHostFixture {
+protected:
+    void SetUp() override {
+        Start(&CreateEffect);
+        if (HasFatalFailure())
+            return;
+        plugin = IPluginVST::FromEffect(effect);
+        knobStrip = MakeStrip(50, 50, 64, 0xFF800000);
+        switchStrip = MakeStrip(20, 20, 2, 0xFF008000);
+        popupStrip = MakeStrip(40, 20, 4, 0xFF000080);
+        editor = new IGraphics(*plugin, std::make_unique<X11EditorWindow>());
+        AddControls(*editor);
+        plugin->AttachEditor(editor);
+        plugHost.Clear();
     }
 
     void AddControls(IGraphics& g) {
@@ -164,17 +225,8 @@ protected:
                                            BitmapStrip{popupStrip.get(), 40, 80, 4, false});
     }
 
-    // The host's editor-idle request.
-    void Idle() { Dispatch(vst::effEditIdle); }
-
-    bool Wait(const std::function<bool()>& done) {
-        return X11TestHost::WaitUntil(done, std::chrono::milliseconds(3000), [&] { Idle(); });
-    }
-
     ::Window OpenEditor() {
-        // Some hosts pass their Display* in value: it must not be used.
-        const vst::IntPtr bogusDisplay = 0x1234;
-        if (Dispatch(vst::effEditOpen, 0, bogusDisplay, host.AsHandle(parent)) != 1)
+        if (!RequestEditor())
             return 0;
         return static_cast<::Window>(reinterpret_cast<std::uintptr_t>(editor->WindowHandle()));
     }
@@ -185,7 +237,7 @@ protected:
         AddControls(headless);
         for (int p : {static_cast<int>(kFilterCutoff), static_cast<int>(kSaw8),
                       static_cast<int>(kFilterPoles)})
-            headless.UpdateParameterControls(p, effect->getParameter(effect, p), true);
+            headless.UpdateParameterControls(p, Parameter(p), true);
         headless.ApplyPendingParameterValues();
         headless.PrepareSurface();
         headless.PaintRegion(ScreenRect{0, 0, kWidth, kHeight});
@@ -214,16 +266,35 @@ protected:
         return count;
     }
 
-    X11TestHost host;
-    ::Window parent = 0;
-    vst::AEffect* effect = nullptr;
     IPluginVST* plugin = nullptr;
     IGraphics* editor = nullptr;
     IKnobMultiControl* knob = nullptr;
     std::unique_ptr<RasterMemBitmap> knobStrip, switchStrip, popupStrip;
 };
 
-TEST_F(X11EditorHostTest, OpensAt1080By396AndShowsTheHeadlessPicture) {
+TEST_F(X11EditorHostTest, TheLibrarysEditorOpensAt1080By396InTheParent) {
+    vst::ERect* rect = nullptr;
+    ASSERT_EQ(Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, kWidth);
+    EXPECT_EQ(rect->bottom - rect->top, kHeight);
+    const ::Window w = OpenEditor();
+    ASSERT_NE(w, 0u);
+    EXPECT_EQ(host.Children(parent).size(), 1u);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host.Get(), w, &attributes));
+    EXPECT_EQ(attributes.width, kWidth);
+    EXPECT_EQ(attributes.height, kHeight);
+    EXPECT_TRUE(Wait([&] { return host.Viewable(w); }));
+    std::vector<RasterPixel> shot;
+    Wait([&] {
+        shot = host.Screenshot(w, ScreenRect{0, 0, kWidth, kHeight});
+        return !shot.empty();
+    });
+    X11TestHost::SavePng(test::ScreenshotFolder() + "editor-library.png", shot, kWidth, kHeight);
+}
+
+TEST_F(X11TestEditorHostTest, OpensAt1080By396AndShowsTheHeadlessPicture) {
     vst::ERect* rect = nullptr;
     ASSERT_EQ(Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
     EXPECT_EQ(rect->right - rect->left, kWidth);
@@ -255,49 +326,50 @@ TEST_F(X11EditorHostTest, DragOnFltFrqAndClickOnSaw8ReachTheHostAsAutomation) {
     ASSERT_NE(OpenEditor(), 0u);
     // The host idles from a thread of its own, not the one that opened the editor.
     IdleThread hostGui([&] { Idle(); });
-    const float before = effect->getParameter(effect, kFilterCutoff);
-    host.MoveTo(parent, 250, 247);
+    const float before = Parameter(kFilterCutoff);
+    host.MoveTo(parent, kFltFrqX, kFltFrqY);
     host.Button(1, true);
     for (int dy = 5; dy <= 40; dy += 5)
-        host.MoveTo(parent, 250, 247 - dy);
+        host.MoveTo(parent, kFltFrqX, kFltFrqY - dy);
     host.Button(1, false);
     ASSERT_TRUE(X11TestHost::WaitUntil([&] {
-        for (auto [op, i] : record.Gestures())
+        for (auto [op, i] : plugHost.Gestures())
             if (op == vst::audioMasterEndEdit && i == kFilterCutoff)
                 return true;
         return false;
     }));
-    const auto values = record.ValuesOf(kFilterCutoff);
+    const auto values = plugHost.ValuesOf(kFilterCutoff);
     ASSERT_FALSE(values.empty());
-    // 40 pixels up on a 50-pixel knob with gearing 4: 40 / (4 x 50) of the range.
-    EXPECT_NEAR(values.back(), before + 40.0f / 200.0f, 0.011f);
-    EXPECT_EQ(record.Gestures().front(),
+    // 40 pixels up on a 64-pixel knob with gearing 4: 40 / (4 x 64) of the range.
+    const double expected = std::min(1.0, before + 40.0 / (kKnobGearing * kKnobHeight));
+    EXPECT_NEAR(values.back(), expected, 0.011);
+    EXPECT_EQ(plugHost.Gestures().front(),
               (std::pair<int, int>{vst::audioMasterBeginEdit, kFilterCutoff}));
 
-    record.Clear();
-    const float saw = effect->getParameter(effect, kSaw8);
-    host.Click(parent, 48, 353);
-    ASSERT_TRUE(X11TestHost::WaitUntil([&] { return !record.ValuesOf(kSaw8).empty(); }));
-    EXPECT_FLOAT_EQ(record.ValuesOf(kSaw8).back(), saw < 0.5f ? 1.0f : 0.0f);
+    plugHost.Clear();
+    const float saw = Parameter(kSaw8);
+    host.Click(parent, kSaw8X, kSaw8Y);
+    ASSERT_TRUE(X11TestHost::WaitUntil([&] { return !plugHost.ValuesOf(kSaw8).empty(); }));
+    EXPECT_FLOAT_EQ(plugHost.ValuesOf(kSaw8).back(), saw < 0.5f ? 1.0f : 0.0f);
 }
 
 TEST_F(X11EditorHostTest, WheelAndFineWheelMoveFltFrq) {
     ASSERT_NE(OpenEditor(), 0u);
-    const float before = effect->getParameter(effect, kFilterCutoff);
-    host.MoveTo(parent, 250, 247);
+    const float before = Parameter(kFilterCutoff);
+    host.MoveTo(parent, kFltFrqX, kFltFrqY);
     host.Button(4, true);
     host.Button(4, false);
-    ASSERT_TRUE(Wait([&] { return record.ValuesOf(kFilterCutoff).size() == 1; }));
-    EXPECT_NEAR(record.ValuesOf(kFilterCutoff).back(), before + 0.01f, 1e-4f);
+    ASSERT_TRUE(Wait([&] { return plugHost.ValuesOf(kFilterCutoff).size() == 1; }));
+    EXPECT_NEAR(plugHost.ValuesOf(kFilterCutoff).back(), before + 0.01f, 1e-4f);
     host.Key(XK_Shift_L, true);
     host.Button(5, true);
     host.Button(5, false);
     host.Key(XK_Shift_L, false);
-    ASSERT_TRUE(Wait([&] { return record.ValuesOf(kFilterCutoff).size() == 2; }));
-    EXPECT_NEAR(record.ValuesOf(kFilterCutoff).back(), before + 0.01f - 0.001f, 1e-4f);
+    ASSERT_TRUE(Wait([&] { return plugHost.ValuesOf(kFilterCutoff).size() == 2; }));
+    EXPECT_NEAR(plugHost.ValuesOf(kFilterCutoff).back(), before + 0.01f - 0.001f, 1e-4f);
 }
 
-TEST_F(X11EditorHostTest, ValueEntryCommitsWithEnterAndCancelsWithEscape) {
+TEST_F(X11TestEditorHostTest, ValueEntryCommitsWithEnterAndCancelsWithEscape) {
     const ::Window w = OpenEditor();
     ASSERT_NE(w, 0u);
     auto* window = static_cast<X11EditorWindow*>(editor->Window());
@@ -307,11 +379,11 @@ TEST_F(X11EditorHostTest, ValueEntryCommitsWithEnterAndCancelsWithEscape) {
     ASSERT_TRUE(Wait(fieldOpen));
     host.Type("0.25");
     host.TypeKey(XK_Return);
-    ASSERT_TRUE(Wait([&] { return !fieldOpen() && !record.ValuesOf(kFilterCutoff).empty(); }));
+    ASSERT_TRUE(Wait([&] { return !fieldOpen() && !plugHost.ValuesOf(kFilterCutoff).empty(); }));
     // The plain value 0.25 of a parameter of shape 0.5: normalised 0.25^2.
-    EXPECT_NEAR(record.ValuesOf(kFilterCutoff).back(), 0.0625f, 1e-4f);
+    EXPECT_NEAR(plugHost.ValuesOf(kFilterCutoff).back(), 0.0625f, 1e-4f);
 
-    record.Clear();
+    plugHost.Clear();
     host.Click(parent, 250, 247, 3);
     ASSERT_TRUE(Wait(fieldOpen));
     host.Type("0.9");
@@ -319,19 +391,19 @@ TEST_F(X11EditorHostTest, ValueEntryCommitsWithEnterAndCancelsWithEscape) {
     ASSERT_TRUE(Wait([&] { return !fieldOpen(); }));
     for (int i = 0; i < 5; ++i)
         Idle();
-    EXPECT_TRUE(record.ValuesOf(kFilterCutoff).empty());
-    EXPECT_NEAR(effect->getParameter(effect, kFilterCutoff), 0.0625f, 1e-4f);
+    EXPECT_TRUE(plugHost.ValuesOf(kFilterCutoff).empty());
+    EXPECT_NEAR(Parameter(kFilterCutoff), 0.0625f, 1e-4f);
 
     // A click in the editor outside the field commits what was typed on the next tick.
     host.Click(parent, 250, 247, 3);
     ASSERT_TRUE(Wait(fieldOpen));
     host.Type("0.5");
     host.Click(parent, 700, 300);
-    ASSERT_TRUE(Wait([&] { return !fieldOpen() && !record.ValuesOf(kFilterCutoff).empty(); }));
-    EXPECT_NEAR(record.ValuesOf(kFilterCutoff).back(), 0.25f, 1e-4f);
+    ASSERT_TRUE(Wait([&] { return !fieldOpen() && !plugHost.ValuesOf(kFilterCutoff).empty(); }));
+    EXPECT_NEAR(plugHost.ValuesOf(kFilterCutoff).back(), 0.25f, 1e-4f);
 }
 
-TEST_F(X11EditorHostTest, PopupSwitchChoiceSetsTheParameter) {
+TEST_F(X11TestEditorHostTest, PopupSwitchChoiceSetsTheParameter) {
     ASSERT_NE(OpenEditor(), 0u);
     std::atomic<bool> stop{false};
     std::thread responder([&] {
@@ -344,11 +416,11 @@ TEST_F(X11EditorHostTest, PopupSwitchChoiceSetsTheParameter) {
             other.TypeKey(k);
     });
     host.Click(parent, 610, 110);
-    const bool chosen = Wait([&] { return !record.ValuesOf(kFilterPoles).empty(); });
+    const bool chosen = Wait([&] { return !plugHost.ValuesOf(kFilterPoles).empty(); });
     stop = true;
     responder.join();
     ASSERT_TRUE(chosen);
-    EXPECT_NEAR(record.ValuesOf(kFilterPoles).back(), 1.0f / 3.0f, 1e-4f);
+    EXPECT_NEAR(plugHost.ValuesOf(kFilterPoles).back(), 1.0f / 3.0f, 1e-4f);
 }
 
 TEST_F(X11EditorHostTest, OpenCloseFiftyTimesAndCloseAtOddTimes) {
@@ -374,7 +446,7 @@ TEST_F(X11EditorHostTest, OpenCloseFiftyTimesAndCloseAtOddTimes) {
     effect = nullptr;
 }
 
-TEST_F(X11EditorHostTest, CloseWhileTheEditorWaitsForThePluginMutexDoesNotDeadlock) {
+TEST_F(X11TestEditorHostTest, CloseWhileTheEditorWaitsForThePluginMutexDoesNotDeadlock) {
     ASSERT_NE(OpenEditor(), 0u);
     // The audio thread holds the plug-in mutex for a while. Meanwhile the host asks to close the
     // editor (and waits for the mutex first), and a drag makes the editor's own timer thread wait
@@ -421,7 +493,7 @@ TEST_F(X11EditorHostTest, AnEditorThatCannotOpenLeavesThePluginPlaying) {
     Dispatch(vst::effMainsChanged, 0, 1);
     std::vector<float> left(512), right(512);
     float* outputs[2] = {left.data(), right.data()};
-    effect->processReplacing(effect, nullptr, outputs, 512);
+    calls.ProcessReplacing(nullptr, outputs, 512);
     EXPECT_NE(OpenEditor(), 0u);
 }
 
