@@ -16,14 +16,16 @@ namespace {
 
 // A function the library exports, as the type it has.
 template <typename F>
-F Export(HMODULE module, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+F Export(const vorlunda::vsthost::PluginLibrary& library, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(library.EntryNamed(name)));
 }
 
 int checks = 0;
 int failures = 0;
 constexpr int kWidth = 1080; // editor size, pixels
 constexpr int kHeight = 396;
+constexpr float kSampleRate = 48000.0f; // Hz, told to every instance and answered to it
+constexpr int kBlockSize = 512;         // samples
 constexpr int kIdlePeriod = 40;         // ms between editor-idle requests
 constexpr int kResponderTimeout = 5000; // ms
 constexpr int kFileNameCombo = 0x47c;   // the file dialogs' file-name control
@@ -97,11 +99,8 @@ std::string Objects::Text() const {
 
 // --- Host ---
 
-Host::Host(const char* library) {
-    module = LoadLibraryA(library);
-    if (module) {
-        entry = Export<decltype(entry)>(module, "VSTPluginMain");
-    }
+Host::Host(const char* path) {
+    library.Open(path);
     WNDCLASSW wc{};
     wc.lpfnWndProc = &Host::ParentProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -116,8 +115,7 @@ Host::~Host() {
         if (IsWindow(w))
             DestroyWindow(w);
     Pump(20);
-    if (module)
-        FreeLibrary(module);
+    library.Close();
 }
 
 LRESULT CALLBACK Host::ParentProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -180,14 +178,39 @@ void Host::Button(bool down) {
 
 // --- Plugin ---
 
+Plugin::Recorder::Recorder() {
+    product = "Vorlunda2 editor host";
+    SetSampleRate(kSampleRate);
+    SetBlockSize(kBlockSize);
+}
+
+void Plugin::Recorder::Clear() {
+    std::lock_guard<std::mutex> lock(mutex);
+    calls.clear();
+}
+
+std::vector<Plugin::Call> Plugin::Recorder::Calls() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return calls;
+}
+
+void Plugin::Recorder::Automated(std::int32_t index, float value) {
+    std::lock_guard<std::mutex> lock(mutex);
+    calls.push_back({audioMasterAutomate, index, value});
+}
+
+void Plugin::Recorder::Edited(std::int32_t opcode, std::int32_t index) {
+    std::lock_guard<std::mutex> lock(mutex);
+    calls.push_back({opcode, index, 0.0f});
+}
+
 Plugin::Plugin(Host& hostArg, const char* nameArg) : name(nameArg), host(hostArg) {
     host.plugins.push_back(this);
-    effect = host.entry ? host.entry(&Plugin::Callback) : nullptr;
+    effect = recorder.Create(host.library.Entry());
     if (effect) {
-        effect->resvd1 = reinterpret_cast<std::intptr_t>(this);
         Dispatch(effOpen);
-        Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
-        Dispatch(effSetBlockSize, 0, 512);
+        Dispatch(effSetSampleRate, 0, 0, nullptr, kSampleRate);
+        Dispatch(effSetBlockSize, 0, kBlockSize);
     }
 }
 
@@ -197,20 +220,8 @@ Plugin::~Plugin() {
         Dispatch(effClose);
 }
 
-std::intptr_t VORLUNDA_VST_CALL Plugin::Callback(AEffect* e, std::int32_t opcode,
-                                                 std::int32_t index, std::intptr_t, void* ptr,
-                                                 float opt) {
-    if (opcode == audioMasterVersion)
-        return 2400;
-    if (opcode == audioMasterGetProductString && ptr) {
-        std::snprintf(static_cast<char*>(ptr), 64, "Vorlunda2 editor host");
-        return 1;
-    }
-    auto* self = e ? reinterpret_cast<Plugin*>(e->resvd1) : nullptr;
-    if (self && (opcode == audioMasterAutomate || opcode == audioMasterBeginEdit ||
-                 opcode == audioMasterEndEdit))
-        self->calls.push_back({opcode, index, opt});
-    return 0;
+void Plugin::ClearLog() {
+    recorder.Clear();
 }
 
 std::intptr_t Plugin::Dispatch(int opcode, int index, std::intptr_t value, void* ptr, float opt) {
@@ -250,12 +261,14 @@ std::string Plugin::Display(int index) {
 }
 
 int Plugin::Count(int opcode, int index) const {
+    const std::vector<Call> calls = recorder.Calls();
     return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const Call& c) {
         return c.opcode == opcode && c.index == index;
     }));
 }
 
 double Plugin::LastAutomation(int index) const {
+    const std::vector<Call> calls = recorder.Calls();
     for (auto c = calls.rbegin(); c != calls.rend(); ++c)
         if (c->opcode == audioMasterAutomate && c->index == index)
             return c->value;
@@ -263,12 +276,12 @@ double Plugin::LastAutomation(int index) const {
 }
 
 int Plugin::LastAnswer() {
-    auto probe = Export<int (*)()>(host.module, "VorlundaTestLastAnswer");
+    auto probe = Export<int (*)()>(host.library, "VorlundaTestLastAnswer");
     return probe ? probe() : -2;
 }
 
 std::string Plugin::LastFile() {
-    auto probe = Export<int (*)(char*, int)>(host.module, "VorlundaTestLastFile");
+    auto probe = Export<int (*)(char*, int)>(host.library, "VorlundaTestLastFile");
     char text[1024] = {};
     if (probe)
         probe(text, sizeof text);
@@ -276,7 +289,7 @@ std::string Plugin::LastFile() {
 }
 
 Objects Plugin::LiveObjects() {
-    auto probe = Export<void (*)(int*, int*, int*)>(host.module, "VorlundaTestObjects");
+    auto probe = Export<void (*)(int*, int*, int*)>(host.library, "VorlundaTestObjects");
     Objects o{-1, -1, -1};
     if (probe)
         probe(&o.user, &o.gdi, &o.windows);
@@ -284,12 +297,12 @@ Objects Plugin::LiveObjects() {
 }
 
 int Plugin::LastChoice() {
-    auto probe = Export<int (*)()>(host.module, "VorlundaTestLastChoice");
+    auto probe = Export<int (*)()>(host.library, "VorlundaTestLastChoice");
     return probe ? probe() : -2;
 }
 
 std::string Plugin::LastColour() {
-    auto probe = Export<void (*)(char*, int)>(host.module, "VorlundaTestLastColour");
+    auto probe = Export<void (*)(char*, int)>(host.library, "VorlundaTestLastColour");
     char text[256] = {};
     if (probe)
         probe(text, sizeof text);
@@ -297,7 +310,7 @@ std::string Plugin::LastColour() {
 }
 
 std::string Plugin::EditorText(int which, int* answer) {
-    auto probe = Export<int (*)(AEffect*, int, char*, int)>(host.module, "VorlundaTestEditorText");
+    auto probe = Export<int (*)(AEffect*, int, char*, int)>(host.library, "VorlundaTestEditorText");
     char text[1024] = {};
     const int r = probe ? probe(effect, which, text, sizeof text) : -1;
     if (answer)
@@ -307,7 +320,7 @@ std::string Plugin::EditorText(int which, int* answer) {
 
 bool Plugin::RenderHeadless(std::uint32_t* pixels) {
     auto probe =
-        Export<int (*)(AEffect*, std::uint32_t*)>(host.module, "VorlundaTestRenderHeadless");
+        Export<int (*)(AEffect*, std::uint32_t*)>(host.library, "VorlundaTestRenderHeadless");
     return probe && probe(effect, pixels) == 1;
 }
 

@@ -2,6 +2,8 @@
 // What the scripted editor host is made of: checks, the host and its windows, plug-in instances
 // with a record of what they told the host, real input, screenshots, and a responder thread for
 // menus and dialogs.
+#include "Host.h"
+#include "PluginLibrary.h"
 #include "vst2/VstAbi.h"
 
 #include <windows.h>
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,9 +40,9 @@ class Plugin;
 
 class Host {
 public:
-    explicit Host(const char* library);
+    explicit Host(const char* path);
     ~Host();
-    bool Loaded() const { return entry != nullptr; }
+    bool Loaded() const { return library.IsOpen(); }
     // A borderless top-level window of editor size at screen position (x, y).
     HWND NewParent(int x, int y);
     // Runs the message loop for `ms` milliseconds, sending the editor-idle request every 40 ms
@@ -52,8 +55,9 @@ public:
     void MouseTo(Plugin& p, POINT client);
     void Button(bool down);
 
-    HMODULE module = nullptr;
-    AEffect*(VORLUNDA_VST_CALL* entry)(vorlunda::vst::HostCallback) = nullptr;
+    // The plug-in library, loaded as every host of the project loads it; its test probes are
+    // further exports of the same library.
+    vorlunda::vsthost::PluginLibrary library;
     std::vector<Plugin*> plugins;
     int parentKeys = 0; // key messages that reached a host window
 
@@ -74,7 +78,7 @@ public:
     double Parameter(int index) const;
     void SetParameter(int index, float value);
     std::string Display(int index);
-    void ClearLog() { calls.clear(); }
+    void ClearLog();
     int Count(int opcode, int index) const;
     // The last automated value of `index`, or -1 when there was none.
     double LastAutomation(int index) const;
@@ -97,12 +101,29 @@ public:
         int index;
         float value;
     };
-    std::vector<Call> calls;
 
 private:
-    static std::intptr_t VORLUNDA_VST_CALL Callback(AEffect*, std::int32_t, std::int32_t,
-                                                    std::intptr_t, void*, float);
+    // The project's host answering this instance, recording the edits the editor reports
+    // (automation, begin and end of a gesture) as they arrive; the rest of its answers are the
+    // shared table's.
+    class Recorder : public vorlunda::vsthost::Host {
+    public:
+        Recorder();
+        void Clear();
+        std::vector<Call> Calls() const;
+
+    protected:
+        void Automated(std::int32_t index, float value) override;
+        void Edited(std::int32_t opcode, std::int32_t index) override;
+
+    private:
+        // A plug-in may call back from any of its threads, not only the window thread.
+        mutable std::mutex mutex;
+        std::vector<Call> calls;
+    };
+
     Host& host;
+    Recorder recorder;
 };
 
 // A thread that answers one menu or dialog; the check it made and what it saw.

@@ -12,7 +12,7 @@ set_target_properties(editor_test_plugin PROPERTIES PREFIX "" OUTPUT_NAME Vorlun
 add_executable(editor_host ${CMAKE_CURRENT_LIST_DIR}/EditorHost.cpp
                            ${CMAKE_CURRENT_LIST_DIR}/EditorHostSupport.cpp)
 target_include_directories(editor_host PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(editor_host PRIVATE PNG::PNG ZLIB::ZLIB user32 gdi32)
+target_link_libraries(editor_host PRIVATE vsthost PNG::PNG ZLIB::ZLIB user32 gdi32)
 add_dependencies(editor_host editor_test_plugin)
 
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-gui-run.sh ${CMAKE_BINARY_DIR}/wine-gui-run.sh
