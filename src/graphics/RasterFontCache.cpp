@@ -1,5 +1,7 @@
 #include "graphics/RasterFontCache.h"
 
+#include "graphics/RasterFontScratch.h"
+
 #include "graphics/RasterSystemFont.h"
 
 #include <cstring>
@@ -24,6 +26,11 @@ struct Entry {
 
 // Process-wide; the fonts are deleted when the library is unloaded.
 struct Cache {
+    // The state the fonts share is made first, so that it is destroyed after them.
+    Cache() {
+        static_cast<void>(RasterFontScratch::Lock());
+        RasterSystemFont::MakeSharedState();
+    }
     std::mutex lock;
     std::vector<Entry> entries;
 };

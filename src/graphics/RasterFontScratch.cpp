@@ -16,11 +16,12 @@ struct ScratchState {
     int liveFonts = 0;
 };
 
-// Never destroyed: fonts in the font cache release their share while static objects are being
-// destroyed at unload, in whatever order.
+// Destroyed when the library is unloaded (a host that loads and unloads it leaks nothing). The
+// font cache makes it before its own state, so it outlives the cached fonts that release their
+// share of it while the cache goes.
 ScratchState& State() {
-    static ScratchState* state = new ScratchState;
-    return *state;
+    static ScratchState state;
+    return state;
 }
 
 RasterSysBitmap* AtLeast(RasterSysBitmap*& bitmap, int width, int height) {

@@ -28,6 +28,10 @@ public:
     static void Delete(RasterSystemFontHandle font);
     // The file of the face a font uses ("" on Windows, where the system chooses).
     static const char* FaceFile(RasterSystemFontHandle font);
+    // Makes the state every system font shares (nothing on Windows). The font cache calls it
+    // before it makes its own state, so that this state is destroyed after the cached fonts when
+    // the library is unloaded.
+    static void MakeSharedState();
 };
 
 } // namespace vorlunda

@@ -39,11 +39,11 @@ struct SharedFontState {
     int users = 0;
 };
 
-// Never destroyed: cached fonts are deleted while static objects are being destroyed at unload,
-// in whatever order, and the last one releases the configuration and the library.
+// Destroyed at unload after the cached fonts (see MakeSharedState); the last font releases the
+// configuration and the library.
 SharedFontState& Shared() {
-    static SharedFontState* state = new SharedFontState;
-    return *state;
+    static SharedFontState state;
+    return state;
 }
 
 // With the lock held.
@@ -249,6 +249,10 @@ void RasterSystemFont::Delete(RasterSystemFontHandle font) {
 
 const char* RasterSystemFont::FaceFile(RasterSystemFontHandle font) {
     return font ? static_cast<RasterFreeTypeFont*>(font)->FaceFile().c_str() : "";
+}
+
+void RasterSystemFont::MakeSharedState() {
+    static_cast<void>(Shared());
 }
 
 } // namespace vorlunda

@@ -40,4 +40,6 @@ const char* RasterSystemFont::FaceFile(RasterSystemFontHandle) {
     return "";
 }
 
+void RasterSystemFont::MakeSharedState() {}
+
 } // namespace vorlunda
