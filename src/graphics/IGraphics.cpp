@@ -66,18 +66,27 @@ bool IGraphics::ShowRegion(const ScreenRect& rect) {
     return true;
 }
 
+namespace {
+
+// The style's font from the process-wide cache (kept in the style after the first lookup), with
+// the style's colour set; none when no font can be made.
+RasterFont* StyleFont(TextStyle& style) {
+    if (!style.cachedFont)
+        style.cachedFont = RasterFontCache::FontFor(style.size, style.orientation, style.style,
+                                                    style.quality, style.face);
+    if (style.cachedFont)
+        style.cachedFont->SetTextColour(style.colour.Packed());
+    return style.cachedFont;
+}
+
+} // namespace
+
 bool IGraphics::MeasureLabelText(TextStyle& style, const char* text, ScreenRect& rect) {
     if (!text || !*text)
         return true;
-    RasterFont* font = style.cachedFont;
-    if (!font) {
-        font = RasterFontCache::FontFor(style.size, style.orientation, style.style, style.quality,
-                                        style.face);
-        style.cachedFont = font;
-    }
+    RasterFont* font = StyleFont(style);
     if (!font)
         return false;
-    font->SetTextColour(style.colour.Packed());
     std::uint32_t format = kTextNoClip | kTextMeasure;
     if (style.colour.alpha != 255)
         format |= kTextUseColourAlpha;
@@ -356,15 +365,9 @@ bool IGraphics::DrawFrame(const BitmapStrip& strip, const ScreenRect& dest, int 
 bool IGraphics::DrawLabelText(TextStyle& style, const char* text, const ScreenRect& rect) {
     if (!text || !*text)
         return true;
-    RasterFont* font = style.cachedFont;
-    if (!font) {
-        font = RasterFontCache::FontFor(style.size, style.orientation, style.style, style.quality,
-                                        style.face);
-        style.cachedFont = font;
-    }
+    RasterFont* font = StyleFont(style);
     if (!font)
         return false;
-    font->SetTextColour(style.colour.Packed());
     std::uint32_t format = kTextNoClip;
     if (style.align == TextStyle::kCentre)
         format |= kTextCentre;

@@ -12,7 +12,7 @@
 namespace vorlunda {
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width;
     int height;
     int colourType;
@@ -26,7 +26,8 @@ struct PngSpec {
 
 // Writes a PNG into memory through libpng itself, so the decoder meets images whose pixels the
 // test knows. Rows are packed as libpng expects them for the colour type and depth.
-std::vector<std::uint8_t> EncodePng(const PngSpec& spec, const std::vector<std::uint8_t>& rows) {
+std::vector<std::uint8_t> EncodePng(const PngLayout& layout,
+                                    const std::vector<std::uint8_t>& rows) {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -41,20 +42,20 @@ std::vector<std::uint8_t> EncodePng(const PngSpec& spec, const std::vector<std::
             v->insert(v->end(), data, data + n);
         },
         nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.depth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()), nullptr);
-    if (spec.greyTransparent)
-        png_set_tRNS(png, info, nullptr, 0, &spec.transparentValue);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+    if (!layout.paletteAlpha.empty())
+        png_set_tRNS(png, info, layout.paletteAlpha.data(),
+                     static_cast<int>(layout.paletteAlpha.size()), nullptr);
+    if (layout.greyTransparent)
+        png_set_tRNS(png, info, nullptr, 0, &layout.transparentValue);
     png_write_info(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
-    std::vector<png_bytep> pointers(static_cast<std::size_t>(spec.height));
-    for (int y = 0; y < spec.height; ++y)
+    std::vector<png_bytep> pointers(static_cast<std::size_t>(layout.height));
+    for (int y = 0; y < layout.height; ++y)
         pointers[y] = const_cast<png_bytep>(rows.data() + y * rowBytes);
     png_write_image(png, pointers.data());
     png_write_end(png, nullptr);
@@ -70,17 +71,17 @@ std::vector<RasterPixel> PixelsOf(const RasterMemBitmap& b) {
     return out;
 }
 
-void ExpectDecodes(const PngSpec& spec, const std::vector<std::uint8_t>& rows,
+void ExpectDecodes(const PngLayout& layout, const std::vector<std::uint8_t>& rows,
                    const std::vector<RasterPixel>& expected, const char* what) {
     for (bool interlaced : {false, true}) {
-        PngSpec s = spec;
+        PngLayout s = layout;
         s.interlaced = interlaced;
         const auto file = EncodePng(s, rows);
         ASSERT_FALSE(file.empty()) << what;
         const auto bitmap = DecodePng(file.data(), file.size());
         ASSERT_NE(bitmap, nullptr) << what << (interlaced ? " interlaced" : "");
-        EXPECT_EQ(bitmap->Width(), spec.width) << what;
-        EXPECT_EQ(bitmap->Height(), spec.height) << what;
+        EXPECT_EQ(bitmap->Width(), layout.width) << what;
+        EXPECT_EQ(bitmap->Height(), layout.height) << what;
         EXPECT_EQ(PixelsOf(*bitmap), expected) << what << (interlaced ? " interlaced" : "");
     }
 }
@@ -120,29 +121,29 @@ TEST(PngResource, GreyTypesExpandToRgb) {
 
 TEST(PngResource, PaletteAndTransparencyChunks) {
     const std::vector<png_color> palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 8, 7}};
-    PngSpec p8{4, 1, PNG_COLOR_TYPE_PALETTE, 8};
+    PngLayout p8{4, 1, PNG_COLOR_TYPE_PALETTE, 8};
     p8.palette = palette;
     ExpectDecodes(p8, {3, 2, 1, 0}, {0xFF090807u, 0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u},
                   "palette 8");
-    PngSpec p2{4, 1, PNG_COLOR_TYPE_PALETTE, 2};
+    PngLayout p2{4, 1, PNG_COLOR_TYPE_PALETTE, 2};
     p2.palette = palette;
     ExpectDecodes(p2, {0x1B}, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFF090807u}, "palette 2");
-    PngSpec p1{2, 1, PNG_COLOR_TYPE_PALETTE, 1};
+    PngLayout p1{2, 1, PNG_COLOR_TYPE_PALETTE, 1};
     p1.palette = {palette[0], palette[1]};
     ExpectDecodes(p1, {0x40}, {0xFFFF0000u, 0xFF00FF00u}, "palette 1");
-    PngSpec p4{2, 1, PNG_COLOR_TYPE_PALETTE, 4};
+    PngLayout p4{2, 1, PNG_COLOR_TYPE_PALETTE, 4};
     p4.palette = palette;
     // Palette alpha: entry 0 transparent, entry 1 half; entries past the list opaque.
     p4.paletteAlpha = {0, 128};
     ExpectDecodes(p4, {0x01}, {0x00FF0000u, 0x8000FF00u}, "palette 4 with tRNS");
-    PngSpec p4b = p4;
+    PngLayout p4b = p4;
     ExpectDecodes(p4b, {0x23}, {0xFF0000FFu, 0xFF090807u}, "palette 4, entries without alpha");
 
-    PngSpec grey{3, 1, PNG_COLOR_TYPE_GRAY, 8};
+    PngLayout grey{3, 1, PNG_COLOR_TYPE_GRAY, 8};
     grey.greyTransparent = true;
     grey.transparentValue.gray = 200;
     ExpectDecodes(grey, {0, 200, 77}, {0xFF000000u, 0x00C8C8C8u, 0xFF4D4D4Du}, "grey with tRNS");
-    PngSpec rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
+    PngLayout rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
     rgb.greyTransparent = true;
     rgb.transparentValue.red = 1;
     rgb.transparentValue.green = 2;
