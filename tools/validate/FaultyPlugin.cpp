@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <numbers>
 #include <string>
@@ -37,7 +38,7 @@ enum class Fault {
     Stuck,      // notes never end
     Random,     // output depends on the clock
     SlowOpen,   // the entry point takes 200 ms
-    SlowTail,   // released notes cost ten times as much
+    SlowTail,   // released notes cost ten times as much while their arithmetic is subnormal
     HangRate,   // effSetSampleRate of an odd rate never returns
     BadText,    // display texts that effString2Parameter does not read back
     Race,       // a value shared by automation and audio without any lock (ThreadSanitizer)
@@ -196,9 +197,16 @@ public:
         pendingCount = 0;
         rendered += frames;
         if (TheFault() == Fault::SlowTail && releasing) {
-            volatile double burn = 0.0;
-            for (int k = 0; k < frames * 400; ++k)
-                burn = burn + std::sqrt(static_cast<double>(k));
+            // A decaying state halved below the smallest normal number: subnormal in the
+            // host's plain mode, zero with flush-to-zero. The extra work stands for what a
+            // processor spends on subnormal operands, so it happens only when they exist.
+            volatile double smallest = std::numeric_limits<double>::min();
+            const double state = smallest * 0.5;
+            if (std::fpclassify(state) == FP_SUBNORMAL) {
+                volatile double burn = 0.0;
+                for (int k = 0; k < frames * 400; ++k)
+                    burn = burn + std::sqrt(static_cast<double>(k));
+            }
         }
     }
 };

@@ -1,6 +1,7 @@
 // Group 9, Denormals and CPU state: subnormal input and long release tails may cost at most
-// 1.2 times the normal render; tails end in exact zero or stay below -300 dBFS and never
-// output a subnormal; the floating-point mode (MXCSR) is the same after every call as before.
+// 1.2 times the same work without subnormals; tails end in exact zero or stay below -300 dBFS
+// and never output a subnormal; the floating-point mode (MXCSR) is the same after every call as
+// before.
 #include "FloatControl.h"
 #include "GroupSupport.h"
 #include "ThreadClock.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr double kCostLimit = 1.2;
 constexpr double kTailFloor = 1e-15; // -300 dBFS
+constexpr double kLoudChord = 1e-3;  // -60 dBFS: a chord below it cannot show a tail's cost
 constexpr int kBlock = 256;          // samples
 constexpr int kChunkBlocks = 2;      // 512 samples per timed chunk: short releases give several
 constexpr int kLeastTimed = 3;       // chunks a kind of tail needs before its cost is judged
@@ -48,10 +50,18 @@ struct Turn {
     double testPeak; // of the test instance's chunk
 };
 
-Turn TimeInTurn(BlockRunner& normal, BlockRunner& test, const char* context) {
+// `flushNormal` renders the normal instance's chunk with flush-to-zero and denormals-are-zero
+// set, so that it does exactly the test instance's work except that no subnormal costs anything.
+Turn TimeInTurn(BlockRunner& normal, BlockRunner& test, const char* context,
+                bool flushNormal = false) {
     Turn turn{};
     double ignored = 0.0;
-    turn.normal = TimeChunk(normal, "held chord", ignored);
+    const std::uint32_t mode = FloatControl::Read();
+    if (flushNormal)
+        FloatControl::Write(mode | FloatControl::kFlushToZero | FloatControl::kDenormalsAreZero);
+    turn.normal = TimeChunk(normal, flushNormal ? "flushed release" : "held chord", ignored);
+    if (flushNormal)
+        FloatControl::Write(mode);
     turn.test = TimeChunk(test, context, turn.testPeak);
     return turn;
 }
@@ -74,10 +84,11 @@ struct Pair {
     std::unique_ptr<PluginInstance> test;
 };
 
-// Two instances on the same program, both playing the same chord for half a second.
+// Two instances on the same program, both playing the same chord for half a second; `peak` is
+// the loudest sample of the chord.
 bool StartPair(PluginLibrary& library, GroupReport& report, int program, Pair& pair,
                BlockRunner*& normalRunner, BlockRunner*& testRunner,
-               std::vector<std::unique_ptr<BlockRunner>>& runners) {
+               std::vector<std::unique_ptr<BlockRunner>>& runners, double& peak) {
     pair.normal = NewInstance(library, report);
     pair.test = NewInstance(library, report);
     if (!pair.normal || !pair.test)
@@ -94,9 +105,11 @@ bool StartPair(PluginLibrary& library, GroupReport& report, int program, Pair& p
     Chord(events, 0, true);
     normalRunner->Render(kBlock, Precision::Single, &events, "chord");
     testRunner->Render(kBlock, Precision::Single, &events, "chord");
+    peak = normalRunner->BlockPeak();
     for (int b = 0; b < 86; ++b) {
         normalRunner->Render(kBlock, Precision::Single, nullptr, "chord");
         testRunner->Render(kBlock, Precision::Single, nullptr, "chord");
+        peak = std::max(peak, normalRunner->BlockPeak());
     }
     return true;
 }
@@ -164,6 +177,8 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
     double releaseRatio = 0.0;
     double afterRatio = 0.0;
     double longestTail = 0.0;
+    double quietestChord = 0.0; // the softest program's chord peak
+    int judged = 0;             // programs whose chord was loud enough to judge tails by
     long subnormals = 0;
     long calls = 0;
     long changes = 0;
@@ -182,8 +197,10 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
         Pair pair;
         BlockRunner* normal = nullptr;
         BlockRunner* test = nullptr;
-        if (!StartPair(library, report, program, pair, normal, test, runners))
+        double chordPeak = 0.0;
+        if (!StartPair(library, report, program, pair, normal, test, runners, chordPeak))
             return;
+        quietestChord = t == 0 ? chordPeak : std::min(quietestChord, chordPeak);
         normal->SetInputValue(kSmallestNormalFloat, kSmallestNormalDouble);
         test->SetInputValue(kSubnormalFloat, kSubnormalDouble);
         std::vector<int> atZero;
@@ -207,9 +224,12 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
             pair.test->SetParameter(i, 0.0f);
         }
 
-        // The tail: the test instance releases its chord while the normal one keeps playing,
-        // timed in turn until the tail has stayed below the floor for a while; the chunks
-        // above the floor (the release) and below it (what follows) are judged apart.
+        // The tail: both instances release the chord, the normal one with flush-to-zero and
+        // denormals-are-zero set for its chunks, timed in turn until the tail has stayed below
+        // the floor for a while. Both do the same work, so what a tail costs beyond the flushed
+        // one is what its subnormals cost; a release that is merely dearer than a held note
+        // (another envelope stage) is not judged. The chunks above the floor (the release) and
+        // below it (what follows) are judged apart.
         context.stage(where + ": release tail");
         // Several releases of the chord: one release is only a few chunks long, too few to
         // judge on a busy machine. The first is followed for `quiet` seconds below the floor,
@@ -221,6 +241,7 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
             if (episode > 0) {
                 events.Clear();
                 Chord(events, 0, true);
+                normal->Render(kBlock, Precision::Single, &events, "chord");
                 test->Render(kBlock, Precision::Single, &events, "chord");
                 for (int b = 0; b < 43; ++b) { // a quarter of a second of the chord
                     normal->Render(kBlock, Precision::Single, nullptr, "chord");
@@ -229,12 +250,13 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
             }
             events.Clear();
             Chord(events, 0, false);
+            pair.normal->Deliver(events);
             pair.test->Deliver(events);
             const double wait = episode == 0 ? quiet : kChunkBlocks * kBlock / kUsualRate;
             int chunks = 0;
             int lastLoud = -1;
             while (chunks * chunkSeconds < cap && (chunks - lastLoud - 1) * chunkSeconds < wait) {
-                turns.push_back(TimeInTurn(*normal, *test, "release tail"));
+                turns.push_back(TimeInTurn(*normal, *test, "release tail", true));
                 if (turns.back().testPeak >= kTailFloor)
                     lastLoud = chunks;
                 ++chunks;
@@ -247,14 +269,17 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
             }
             longestTail = std::max(longestTail, (lastLoud + 1) * chunkSeconds);
         }
-        const double release = CostRatio(
-            turns, [](const Turn& turn) { return turn.testPeak >= kTailFloor; }, counted);
-        if (counted >= kLeastTimed)
-            releaseRatio = std::max(releaseRatio, release);
-        const double after = CostRatio(
-            turns, [](const Turn& turn) { return turn.testPeak < kTailFloor; }, counted);
-        if (counted >= kLeastTimed)
-            afterRatio = std::max(afterRatio, after);
+        if (chordPeak >= kLoudChord) {
+            ++judged;
+            const double release = CostRatio(
+                turns, [](const Turn& turn) { return turn.testPeak >= kTailFloor; }, counted);
+            if (counted >= kLeastTimed)
+                releaseRatio = std::max(releaseRatio, release);
+            const double after = CostRatio(
+                turns, [](const Turn& turn) { return turn.testPeak < kTailFloor; }, counted);
+            if (counted >= kLeastTimed)
+                afterRatio = std::max(afterRatio, after);
+        }
 
         subnormals += normal->Faults().subnormal + test->Faults().subnormal;
         report.Faults(normal->Faults(), where + ", held chord");
@@ -290,10 +315,15 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
                     " calls changed the floating-point mode; first: " + firstChange);
     if (!FloatControl::Available())
         report.Figure("MXCSR not readable on this processor");
-    report.Figure("cost of subnormal input " + Fixed(inputRatio, 2) + "x, of release tails " +
-                  Fixed(releaseRatio, 2) + "x, after them " + Fixed(afterRatio, 2) +
-                  "x the normal render (limit " + Fixed(kCostLimit, 1) + "; " +
-                  std::to_string(tried) + (tried == 1 ? " program)" : " programs)"));
+    if (judged == 0)
+        report.Fail("no program's chord reached -60 dBFS (loudest of the softest: " +
+                    Fixed(quietestChord, 6) + "): tails cannot be judged");
+    report.Figure("cost of subnormal input " + Fixed(inputRatio, 2) +
+                  "x the smallest normal input; of release tails " + Fixed(releaseRatio, 2) +
+                  "x, after them " + Fixed(afterRatio, 2) +
+                  "x the same release with flush-to-zero (limit " + Fixed(kCostLimit, 1) + "; " +
+                  std::to_string(tried) + (tried == 1 ? " program" : " programs") + ", " +
+                  std::to_string(judged) + " with a chord above -60 dBFS)");
     report.Figure("tails below -300 dBFS after " + Fixed(longestTail, 2) + " s at most, " +
                   (subnormals == 0 ? std::string("no subnormal output")
                                    : std::to_string(subnormals) + " subnormal samples"));
