@@ -65,6 +65,9 @@ public:
     // the text (0 without one), negated when the display negates. False when the parameter has
     // display texts and none matches, or its reader refuses the text.
     bool ValueOfDisplay(const char* text, double* result) const;
+    // True when the parameter shows its value through a display of its own that can read its
+    // texts back (the value the user sees is then not the plain number).
+    bool HasDisplayReader() const { return displayFunction && displayParser; }
 
 private:
     // The first display text whose value equals trunc(v), or none.

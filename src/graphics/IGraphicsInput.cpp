@@ -368,6 +368,12 @@ void IGraphics::FinishValueEntry(const char* textArg, IControl* control, const P
                 break;
             }
         }
+    } else if (param->HasDisplayReader() && param->ValueOfDisplay(text, &v)) {
+        // The field showed the parameter's own display (hertz for a cutoff stored as a pitch
+        // step): what the user typed is read in the same unit, or typing back the shown value
+        // would set another one.
+        if (std::isnan(v))
+            v = 0.0;
     } else {
         // The leading decimal number, else 0. "nan" is not a number a user types for a value;
         // "inf" and overflowing numbers end at the range's edges.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vorlunda {
 namespace {
@@ -65,6 +67,34 @@ TEST(ValueEntry, CommitSetsTheParameterAndTellsTheHost) {
     const auto autos = f.plugin.Automations();
     ASSERT_EQ(autos.size(), 1u);
     EXPECT_FLOAT_EQ(autos[0].value, static_cast<float>(std::cbrt(0.5)));
+}
+
+// A display of its own: kilohertz with two decimals, read back by its reader.
+void FormatKilohertz(double value, char* text) {
+    std::snprintf(text, PlugParam::kTextSize, "%.2f", value / 1000.0);
+}
+bool ParseKilohertz(const char* text, double* value) {
+    const double khz = std::atof(text);
+    if (khz <= 0.0)
+        return false;
+    *value = khz * 1000.0;
+    return true;
+}
+
+TEST(ValueEntry, AParameterWithItsOwnDisplayReadsTypedTextInThatUnit) {
+    EntryFixture f(EditorTestPlugin::kCutoff);
+    f.plugin.Parameter(EditorTestPlugin::kCutoff)
+        ->SetDisplayFunction(FormatKilohertz, ParseKilohertz);
+    f.OpenEntry();
+    EXPECT_EQ(f.window->fieldText, "1.00");
+    f.window->Field(EditorEvent::kFieldEscape);
+    f.window->Tick();
+    // Typing the shown unit sets that value, not 10.01 Hz.
+    f.Commit("10.01");
+    EXPECT_NEAR(f.plugin.Real(EditorTestPlugin::kCutoff), 10010.0, 1e-9);
+    // A text the reader refuses falls back to the plain number (clamped to the range).
+    f.Commit("-5");
+    EXPECT_NEAR(f.plugin.Real(EditorTestPlugin::kCutoff), 20.0, 1e-9);
 }
 
 TEST(ValueEntry, EnterAndLostFocusCommitOnTheNextTick) {
