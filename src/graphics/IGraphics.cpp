@@ -68,14 +68,12 @@ bool IGraphics::ShowRegion(const ScreenRect& rect) {
 
 namespace {
 
-// The style's font from the process-wide cache (kept in the style after the first lookup), with
-// the style's colour set; none when no font can be made.
+// The style's font from the process-wide cache (kept in the style after the first lookup); none
+// when no font can be made. The font is shared: the style's colour goes with each draw call.
 RasterFont* StyleFont(TextStyle& style) {
     if (!style.cachedFont)
         style.cachedFont = RasterFontCache::FontFor(style.size, style.orientation, style.style,
                                                     style.quality, style.face);
-    if (style.cachedFont)
-        style.cachedFont->SetTextColour(style.colour.Packed());
     return style.cachedFont;
 }
 
@@ -91,7 +89,7 @@ bool IGraphics::MeasureLabelText(TextStyle& style, const char* text, ScreenRect&
     if (style.colour.alpha != 255)
         format |= kTextUseColourAlpha;
     ScreenRect measured;
-    font->RenderText(surface.get(), text, -1, &measured, format);
+    font->RenderTextInColour(surface.get(), text, -1, &measured, format, style.colour.Packed());
     const int w = measured.Width();
     const int h = measured.Height();
     if (style.align == TextStyle::kCentre) {
@@ -376,7 +374,7 @@ bool IGraphics::DrawLabelText(TextStyle& style, const char* text, const ScreenRe
     if (style.colour.alpha != 255)
         format |= kTextUseColourAlpha;
     ScreenRect r = rect;
-    font->RenderText(surface.get(), text, -1, &r, format);
+    font->RenderTextInColour(surface.get(), text, -1, &r, format, style.colour.Packed());
     return true;
 }
 

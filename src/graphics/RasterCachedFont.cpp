@@ -134,7 +134,18 @@ void RasterCachedFont::ClearGlyphs() {
 }
 
 RasterPixel RasterCachedFont::SetTextColour(RasterPixel argb) {
+    std::lock_guard<std::mutex> hold(colourLock);
     return std::exchange(textColour, argb);
+}
+
+int RasterCachedFont::RenderTextInColour(RasterBitmap* bitmap, const char* text, int length,
+                                         ScreenRect* rect, std::uint32_t format,
+                                         RasterPixel colour) {
+    std::lock_guard<std::mutex> hold(colourLock);
+    const RasterPixel previous = std::exchange(textColour, colour);
+    const int result = RenderText(bitmap, text, length, rect, format);
+    textColour = previous;
+    return result;
 }
 RasterPixel RasterCachedFont::SetBackgroundColour(RasterPixel argb) {
     return std::exchange(backgroundColour, argb);

@@ -33,6 +33,8 @@ public:
     void SetCombineMode(int blitMode, float alpha) override;
     int RenderText(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
                    std::uint32_t format) override;
+    int RenderTextInColour(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
+                           std::uint32_t format, RasterPixel colour) override;
     RasterPixel TextColour() const override { return textColour; }
     RasterSystemFontHandle SystemFont() const override { return systemFont; }
     int LineHeight() const override { return lineHeight; }
@@ -99,6 +101,8 @@ private:
     // Fonts are shared by every editor of the process through the font cache: drawing holds
     // this lock so that editors on different threads never render into the glyph tables at once.
     std::mutex drawLock;
+    // Held from setting a caller's colour to restoring it (taken before drawLock, never after).
+    std::mutex colourLock;
 };
 
 } // namespace vorlunda

@@ -60,6 +60,10 @@ public:
     // of the drawn text; 0 for nothing drawn.
     virtual int RenderText(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
                            std::uint32_t format) = 0;
+    // RenderText in `colour`, whatever colour another thread gives the font meanwhile: cached
+    // fonts are shared by every editor in the process, and two editors may draw at once.
+    virtual int RenderTextInColour(RasterBitmap* bitmap, const char* text, int length,
+                                   ScreenRect* rect, std::uint32_t format, RasterPixel colour) = 0;
     virtual RasterPixel TextColour() const = 0;
     virtual RasterSystemFontHandle SystemFont() const = 0;
     virtual int LineHeight() const = 0;

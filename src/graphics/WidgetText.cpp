@@ -44,9 +44,8 @@ void WidgetFont::Draw(RasterBitmap& bitmap, const std::string& text, const Scree
     else if (align == 2)
         format |= kTextRight;
     ScreenRect at = rect;
-    const RasterPixel previous = font->SetTextColour(colour);
-    font->RenderText(&bitmap, text.c_str(), static_cast<int>(text.size()), &at, format);
-    font->SetTextColour(previous);
+    font->RenderTextInColour(&bitmap, text.c_str(), static_cast<int>(text.size()), &at, format,
+                             colour);
 }
 
 } // namespace vorlunda

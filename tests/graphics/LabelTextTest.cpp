@@ -40,6 +40,13 @@ public:
         }
         return 11;
     }
+    int RenderTextInColour(RasterBitmap* bitmap, const char* text, int length, ScreenRect* rect,
+                           std::uint32_t format, RasterPixel inColour) override {
+        const RasterPixel old = SetTextColour(inColour);
+        const int height = RenderText(bitmap, text, length, rect, format);
+        SetTextColour(old);
+        return height;
+    }
     RasterPixel TextColour() const override { return colour; }
     RasterSystemFontHandle SystemFont() const override { return nullptr; }
     int LineHeight() const override { return 11; }

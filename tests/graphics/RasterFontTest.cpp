@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vorlunda {
@@ -247,6 +248,33 @@ TEST(RasterFont, ColourAlphaAndCombineAlphaWeakenTheText) {
     // The colour's alpha 0x80 counts only with the flag: alpha 128 / 255 -> a = 128.
     EXPECT_EQ(strongest(0x80FFFFFFu, 0, 1.0f), 255u);
     EXPECT_EQ(strongest(0x80FFFFFFu, kTextUseColourAlpha, 1.0f), 127u);
+}
+
+TEST(RasterFont, TwoThreadsDrawOneFontEachInItsOwnColour) {
+    // Cached fonts are shared by every editor of the process; each draw carries its colour.
+    auto font = MakeFont("Arial", 24);
+    ASSERT_NE(font, nullptr);
+    auto draw = [&](RasterPixel colour, int* wrong) {
+        for (int n = 0; n < 300; ++n) {
+            RasterMemBitmap canvas = Canvas(40, 40);
+            ScreenRect rect{0, 0, 40, 40};
+            font->RenderTextInColour(&canvas, "W", 1, &rect, kTextSingleLine, colour);
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x) {
+                    const RasterPixel p = canvas.Row(y)[x];
+                    // Red text never has green in it, green text never red.
+                    if (p != kBackground &&
+                        (colour == 0xFFFF0000u ? (p >> 8 & 0xFF) != 0 : (p >> 16 & 0xFF) != 0))
+                        ++*wrong;
+                }
+        }
+    };
+    int wrongRed = 0, wrongGreen = 0;
+    std::thread other(draw, 0xFF00FF00u, &wrongGreen);
+    draw(0xFFFF0000u, &wrongRed);
+    other.join();
+    EXPECT_EQ(wrongRed, 0);
+    EXPECT_EQ(wrongGreen, 0);
 }
 
 TEST(RasterFont, GlyphsAboveAsciiAreKeptInOrder) {
