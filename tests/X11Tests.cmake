@@ -13,7 +13,8 @@ add_dependencies(vorlunda_x11_tests plugin)
 target_link_libraries(vorlunda_x11_tests PRIVATE vorlunda vorlunda_test_support GTest::gtest
                                                  X11::X11 X11::Xtst PNG::PNG)
 target_compile_definitions(vorlunda_x11_tests PRIVATE
-                           VORLUNDA_X11_SCREENSHOTS="${CMAKE_BINARY_DIR}/x11-screenshots")
+                           VORLUNDA_X11_SCREENSHOTS="${CMAKE_BINARY_DIR}/x11-screenshots"
+                           VORLUNDA_EDITOR_REFERENCE="${PROJECT_SOURCE_DIR}/docs/editor.png")
 set(_with_xvfb ${PROJECT_SOURCE_DIR}/scripts/with-xvfb)
 add_test(NAME x11_editor COMMAND ${_with_xvfb} $<TARGET_FILE:vorlunda_x11_tests> --gtest_brief=1)
 # 77: no display could be started; shown as skipped, never as passed.

@@ -9,6 +9,7 @@
 #include "graphics/IKnobMultiControl.h"
 #include "graphics/PngResource.h"
 #include "graphics/RasterMemBitmap.h"
+#include "support/EditorReference.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -21,33 +22,6 @@
 
 namespace vorlunda::test {
 namespace {
-
-// Where text is drawn: the version, the polyphony display and the program number and name.
-// Antialiased text may differ by a few levels with another FreeType, and entirely with the
-// system's text renderer under Windows.
-const ScreenRect kTextAreas[] = {
-    {654, 12, 750, 26}, {92, 10, 169, 20}, {822, 44, 840, 62}, {848, 44, 1004, 62}};
-// Glyphs reach outside their rectangles (no clipping): 14-pixel text in a 10-pixel box.
-constexpr int kSideMargin = 8; // pixels
-constexpr int kTopMargin = 4;
-constexpr int kBottomMargin = 10;
-
-bool InTextArea(int x, int y) {
-    for (const ScreenRect& r : kTextAreas) {
-        if (x >= r.left - kSideMargin && x < r.right + kSideMargin && y >= r.top - kTopMargin &&
-            y < r.bottom + kBottomMargin)
-            return true;
-    }
-    return false;
-}
-
-int ChannelDifference(RasterPixel a, RasterPixel b) {
-    int most = 0;
-    for (int shift : {16, 8, 0})
-        most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) -
-                                       static_cast<int>((b >> shift) & 0xFF)));
-    return most;
-}
 
 std::unique_ptr<RasterMemBitmap> ReadPng(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -66,23 +40,13 @@ TEST(EditorPicture, FactoryBank2Program0MatchesTheReferencePicture) {
     ASSERT_EQ(reference->Width(), 1080);
     ASSERT_EQ(reference->Height(), 396);
 
-    long long panelOff = 0, textSum = 0, textPixels = 0;
-    for (int y = 0; y < 396; ++y) {
-        for (int x = 0; x < 1080; ++x) {
-            const int d = ChannelDifference(picture->Row(y)[x], reference->Row(y)[x]);
-            if (InTextArea(x, y)) {
-                textSum += d;
-                ++textPixels;
-            } else if (d > 2) {
-                ++panelOff;
-            }
-        }
-    }
+    const ReferenceDifference d = CompareWithReference(picture->Row(0), picture->RowSpan(),
+                                                       reference->Row(0), reference->RowSpan());
     // Everything but text is drawn from the images by our own blits: the same to 2 levels.
-    EXPECT_EQ(panelOff, 0);
+    EXPECT_EQ(d.panelOff, 0);
 #ifndef _WIN32
     // Text: on average within 6 levels (a different antialiasing moves edge pixels only).
-    EXPECT_LE(static_cast<double>(textSum) / static_cast<double>(textPixels), 6.0);
+    EXPECT_LE(d.textMean, 6.0);
 #endif
     if (::testing::Test::HasFailure())
         WritePng(TemporaryRoot() + "/editor-actual.png", *picture);

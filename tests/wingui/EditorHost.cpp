@@ -5,13 +5,16 @@
 // window. Prints one line per check and "ALL EDITOR CHECKS PASSED" only when every check held.
 //
 // editor-host PLUGIN.dll OUTPUT-FOLDER
+// editor-host --library PLUGIN.dll BANK.fxb REFERENCE.png OUTPUT-FOLDER: the shipped editor
 #include "EditorHostSupport.h"
+#include "support/EditorReference.h"
 
 #include <windows.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -415,11 +418,106 @@ void RequestsInWrongOrder(Host& host) {
     DestroyWindow(a);
 }
 
+// The chunk of a bank file saved as one opaque chunk ("CcnK" ... "FBCh"): 160 bytes of header,
+// the last four the chunk's size, big-endian.
+std::vector<unsigned char> BankChunkOf(const std::vector<unsigned char>& file) {
+    constexpr std::size_t kHeader = 160;
+    if (file.size() < kHeader || std::memcmp(file.data(), "CcnK", 4) != 0 ||
+        std::memcmp(file.data() + 8, "FBCh", 4) != 0)
+        return {};
+    const std::size_t size = std::size_t{file[156]} << 24 | std::size_t{file[157]} << 16 |
+                             std::size_t{file[158]} << 8 | file[159];
+    if (size > file.size() - kHeader)
+        return {};
+    return {file.begin() + kHeader, file.begin() + static_cast<std::ptrdiff_t>(kHeader + size)};
+}
+
+// The shipped DLL's own editor, opened through its entry point like any host does: the picture
+// equals the README's (program 0 of factory bank 2) outside the text, which the system's text
+// renderer draws here, and a real click on a switch reaches the host.
+int TheLibrarysEditor(const char* plugin, const char* bankFile, const char* referenceFile) {
+    const auto start = std::chrono::steady_clock::now();
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> reference = LoadPng(referenceFile, width, height);
+    Check(width == kWidth && height == kHeight, "the reference picture reads as 1080 x 396");
+    Host host(plugin);
+    if (!host.Loaded() || reference.empty()) {
+        std::printf("FAIL - cannot load %s or %s\n", plugin, referenceFile);
+        return 1;
+    }
+    {
+        Plugin p(host, "library");
+        Check((p.effect->flags & 1) != 0, "record's flags show the editor");
+        ERect* rect = nullptr;
+        Check(p.Dispatch(effEditGetRect, 0, 0, &rect) == 1 && rect &&
+                  rect->right - rect->left == kWidth && rect->bottom - rect->top == kHeight,
+              "get-rect answers 1080 x 396");
+        // Factory bank 2 whatever startup bank an earlier test chose in this prefix.
+        std::vector<unsigned char> chunk = BankChunkOf(ReadFileBytes(bankFile));
+        Check(!chunk.empty() && p.Dispatch(effSetChunk, 0, static_cast<std::intptr_t>(chunk.size()),
+                                           chunk.data()) == 1,
+              "factory bank 2 loads as the host's bank chunk");
+        p.Dispatch(effSetProgram, 0, 0);
+        Check(p.Open(host.NewParent(0, 0)) == 1 && p.EditorWindow(),
+              "the editor opens in the host's window");
+        std::vector<std::uint32_t> shown;
+        vorlunda::test::ReferenceDifference d;
+        const bool same = host.PumpUntil([&] {
+            shown = Screenshot(p.EditorWindow(), kWidth, kHeight);
+            if (shown.size() != reference.size())
+                return false;
+            d = vorlunda::test::CompareWithReference(shown.data(), kWidth, reference.data(),
+                                                     kWidth);
+            return d.panelOff == 0;
+        });
+        SavePng(outputFolder + "/library.png", shown, kWidth, kHeight);
+        Check(same, "the editor's picture is the reference's outside the text",
+              std::to_string(d.panelOff) + " pixels more than 2 levels away");
+        std::printf("info - text areas differ by %.1f levels on average (system text)\n",
+                    d.textMean);
+
+        p.ClearLog();
+        const double before = p.Parameter(kSaw8);
+        host.MouseTo(p, kSwitch);
+        host.Pump(60);
+        host.Button(true);
+        host.Pump(60);
+        host.Button(false);
+        host.PumpUntil([&] { return p.Count(audioMasterEndEdit, kSaw8) > 0; });
+        const double expected = before < 0.5 ? 1.0 : 0.0;
+        Check(p.LastAutomation(kSaw8) == expected && p.Parameter(kSaw8) == expected,
+              "a click on Saw 8 reaches the host as automation of parameter 61");
+        const bool redrawn = host.PumpUntil([&] {
+            shown = Screenshot(p.EditorWindow(), kWidth, kHeight);
+            return shown.size() == reference.size() &&
+                   vorlunda::test::CompareWithReference(shown.data(), kWidth, reference.data(),
+                                                        kWidth)
+                           .panelOff > 0;
+        });
+        SavePng(outputFolder + "/library-after-click.png", shown, kWidth, kHeight);
+        Check(redrawn, "the switch shows its new state");
+        HWND editor = p.EditorWindow();
+        p.Close();
+        host.Pump(60);
+        Check(!IsWindow(editor), "closing the editor destroys its window");
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return Summary(seconds);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], "--library") == 0) {
+        outputFolder = argv[5];
+        CreateDirectoryA(outputFolder.c_str(), nullptr);
+        return TheLibrarysEditor(argv[2], argv[3], argv[4]);
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: editor-host PLUGIN.dll OUTPUT-FOLDER\n");
+        std::fprintf(stderr, "usage: editor-host PLUGIN.dll OUTPUT-FOLDER\n"
+                             "       editor-host --library PLUGIN.dll BANK.fxb REFERENCE.png "
+                             "OUTPUT-FOLDER\n");
         return 2;
     }
     outputFolder = argv[2];

@@ -562,6 +562,34 @@ bool SavePng(const std::string& path, const std::vector<std::uint32_t>& pixels, 
     return ok;
 }
 
+std::vector<std::uint32_t> LoadPng(const std::string& path, int& width, int& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    width = height = 0;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return {};
+    image.format = PNG_FORMAT_BGRA; // little-endian 0xAARRGGBB words
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(image.width) * image.height);
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return {};
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return pixels;
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        unsigned char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            bytes.insert(bytes.end(), buffer, buffer + n);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
 PictureDifference Compare(const std::vector<std::uint32_t>& a,
                           const std::vector<std::uint32_t>& b) {
     PictureDifference d;

@@ -158,6 +158,10 @@ inline std::function<bool(std::string&)> AnswerMenu(std::initializer_list<WPARAM
 std::vector<std::uint32_t> Screenshot(HWND window, int width, int height);
 bool SavePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width,
              int height);
+// The PNG's pixels as 0xAARRGGBB, rows top to bottom; empty when it cannot be read.
+std::vector<std::uint32_t> LoadPng(const std::string& path, int& width, int& height);
+// The whole file; empty when it cannot be read.
+std::vector<unsigned char> ReadFileBytes(const std::string& path);
 struct PictureDifference {
     int pixels = 0;
     int largest = 0;

@@ -14,10 +14,12 @@
 #include "graphics/IKnobMultiControl.h"
 #include "graphics/ISwitchControl.h"
 #include "graphics/ISwitchPopUpControl.h"
+#include "graphics/PngResource.h"
 #include "graphics/RasterBlit.h"
 #include "graphics/RasterMemBitmap.h"
 #include "graphics/RasterSysBitmap.h"
 #include "support/BuiltPlugin.h"
+#include "support/EditorReference.h"
 #include "support/TestHost.h"
 #include "vst2/IPluginVST.h"
 #include "vst2/PluginEntry.h"
@@ -32,7 +34,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -286,12 +290,26 @@ TEST_F(X11EditorHostTest, TheLibrarysEditorOpensAt1080By396InTheParent) {
     EXPECT_EQ(attributes.width, kWidth);
     EXPECT_EQ(attributes.height, kHeight);
     EXPECT_TRUE(Wait([&] { return host.Viewable(w); }));
+    // A fresh instance shows program 0 of factory bank 2: the README's picture, drawn with the
+    // same images and fonts, so only antialiased text edges may differ.
+    std::ifstream in(VORLUNDA_EDITOR_REFERENCE, std::ios::binary);
+    const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+    const std::unique_ptr<RasterMemBitmap> reference = DecodePng(png.data(), png.size());
+    ASSERT_NE(reference, nullptr) << VORLUNDA_EDITOR_REFERENCE;
     std::vector<RasterPixel> shot;
+    test::ReferenceDifference d;
     Wait([&] {
         shot = host.Screenshot(w, ScreenRect{0, 0, kWidth, kHeight});
-        return !shot.empty();
+        if (shot.size() != static_cast<std::size_t>(kWidth * kHeight))
+            return false;
+        d = test::CompareWithReference(shot.data(), kWidth, reference->Row(0),
+                                       reference->RowSpan());
+        return d.panelOff == 0 && d.textMean <= 6.0;
     });
     X11TestHost::SavePng(test::ScreenshotFolder() + "editor-library.png", shot, kWidth, kHeight);
+    EXPECT_EQ(d.panelOff, 0);
+    EXPECT_LE(d.textMean, 6.0);
 }
 
 TEST_F(X11TestEditorHostTest, OpensAt1080By396AndShowsTheHeadlessPicture) {
