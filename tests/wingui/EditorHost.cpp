@@ -161,18 +161,17 @@ void ValueEntry(Host& host, Plugin& p) {
     host.Pump(60);
     Check(WindowText(field) == initial, "letters and signs other than + - . are refused",
           WindowText(field));
-    // Flt Frq runs 0..1 with shape 0.5: the typed real value 0.25 is 0.0625 normalised.
-    Type(field, "0.25");
+    // Flt Frq shows hertz, and typed text is read in hertz.
+    Type(field, "440.");
     host.Pump(60);
-    Check(WindowText(field) == "0.25", "digits and a point replace the selected text",
+    Check(WindowText(field) == "440.", "digits and a point replace the selected text",
           WindowText(field));
     p.ClearLog();
     PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
     host.PumpUntil([&] { return !IsWindow(field); });
     Check(!IsWindow(field), "Return closes the field at the next tick");
-    Check(p.Count(audioMasterAutomate, kCutoff) == 1 &&
-              std::fabs(p.Parameter(kCutoff) - 0.0625) < 1e-6,
-          "Return commits the typed value", std::to_string(p.Parameter(kCutoff)));
+    Check(p.Count(audioMasterAutomate, kCutoff) == 1 && p.Display(kCutoff) == "440",
+          "Return commits the typed value in the unit shown", p.Display(kCutoff));
     CheckPicture(host, p, "after-entry");
 
     const double before = p.Parameter(kCutoff);
@@ -190,14 +189,14 @@ void ValueEntry(Host& host, Plugin& p) {
 
     field = OpenField(host, p);
     p.ClearLog();
-    Type(field, "0.5");
+    Type(field, "1000");
     // A press elsewhere in the editor (the field not focused) finishes the entry.
     PostMessageW(p.EditorWindow(), WM_LBUTTONDOWN, MK_LBUTTON,
                  MAKELPARAM(kBackground.x, kBackground.y));
     PostMessageW(p.EditorWindow(), WM_LBUTTONUP, 0, MAKELPARAM(kBackground.x, kBackground.y));
     host.PumpUntil([&] { return !IsWindow(field); });
-    Check(field && !IsWindow(field) && std::fabs(p.Parameter(kCutoff) - 0.25) < 1e-6,
-          "a press outside the field commits it", std::to_string(p.Parameter(kCutoff)));
+    Check(field && !IsWindow(field) && p.Display(kCutoff) == "1000",
+          "a press outside the field commits it", p.Display(kCutoff));
 }
 
 void PopupMenuChoice(Host& host, Plugin& p) {
