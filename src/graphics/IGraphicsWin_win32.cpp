@@ -1,6 +1,7 @@
 // The Windows window layer. Every system message is turned into one EditorEvent for the core
 // (EditorWindowClient::Dispatch); what the core does not consume goes to the default procedure.
 #include "graphics/IGraphicsWin_win32.h"
+#include "platform/WideText_win32.h"
 
 #include "graphics/EditorEvent.h"
 #include "graphics/PopupMenu.h"
@@ -31,30 +32,6 @@ constexpr int kWheelDelta = 120; // one notch
 constexpr int kPathChars = 1024; // file dialog buffer, characters
 constexpr int kFilterChars = 255;
 constexpr int kDefaultExtensionChars = 15;
-
-std::wstring Wide(const char* text) {
-    if (!text || !*text)
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (n <= 1)
-        return {};
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
-
-std::string Utf8(const wchar_t* text) {
-    if (!text || !*text)
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1)
-        return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
 
 // The library this code lives in, not the host executable.
 HINSTANCE ThisModule() {
@@ -132,14 +109,14 @@ std::string ModuleFolder(HMODULE module) {
     const std::size_t slash = p.find_last_of(L'\\');
     if (slash == std::wstring::npos || slash + 1 == p.size())
         return {};
-    return Utf8(p.substr(0, slash + 1).c_str());
+    return Narrow(p.substr(0, slash + 1).c_str());
 }
 
 std::string SpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE))
         return {};
-    return Utf8(path);
+    return Narrow(path);
 }
 
 HMENU BuildMenu(const PopupMenu& menu) {
@@ -153,7 +130,7 @@ HMENU BuildMenu(const PopupMenu& menu) {
             AppendMenuW(handle, MF_SEPARATOR, 0, nullptr);
             continue;
         }
-        const std::wstring text = Wide(menu.ItemLabel(i).c_str());
+        const std::wstring text = Widen(menu.ItemLabel(i).c_str());
         UINT flags = MF_STRING;
         if (item->flags & PopupMenuItem::kDisabled)
             flags |= MF_DISABLED;
@@ -581,7 +558,7 @@ bool IGraphicsWin::OpenTextField(const TextFieldRequest& request) {
     else if (style && style->align == TextStyle::kFar)
         alignment = ES_RIGHT;
     const ScreenRect& r = request.rect;
-    const std::wstring text = Wide(request.text);
+    const std::wstring text = Widen(request.text);
     HWND f = CreateWindowExW(
         0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | alignment,
         r.left, r.top, r.Width() + 1, r.Height() + 1, window,
@@ -594,7 +571,7 @@ bool IGraphicsWin::OpenTextField(const TextFieldRequest& request) {
     if (style) {
         fieldBackground = style->entryBackground;
         fieldForeground = style->entryForeground;
-        const std::wstring face = Wide(style->face);
+        const std::wstring face = Widen(style->face);
         fieldFont = CreateFontW(
             style->size, 0, 0, 0, style->style == TextStyle::kBold ? FW_BOLD : 0,
             style->style == TextStyle::kItalic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -619,7 +596,7 @@ std::string IGraphicsWin::TextFieldText() const {
         return {};
     wchar_t text[64] = {}; // the core takes at most 31 characters
     GetWindowTextW(field, text, static_cast<int>(std::size(text)));
-    return Utf8(text);
+    return Narrow(text);
 }
 
 void IGraphicsWin::CloseTextField() {
@@ -765,8 +742,8 @@ HWND IGraphicsWin::MainWindow() {
 }
 
 int IGraphicsWin::ShowMessage(const char* text, const char* caption, int type) {
-    const std::wstring t = Wide(text);
-    const std::wstring c = Wide(caption);
+    const std::wstring t = Widen(text);
+    const std::wstring c = Widen(caption);
     return MessageBoxW(MainWindow(), t.c_str(), c.c_str(), static_cast<UINT>(type));
 }
 
@@ -779,7 +756,7 @@ bool IGraphicsWin::ChooseFile(std::string& file, int action, std::string& folder
     // "fxp fxb" -> "*.fxp;*.fxb", both the description and the pattern.
     std::wstring patterns;
     std::wstring defaultExtension;
-    const std::wstring list = Wide(extensions);
+    const std::wstring list = Widen(extensions);
     std::size_t start = 0;
     while (start < list.size()) {
         std::size_t end = list.find(L' ', start);
@@ -803,12 +780,12 @@ bool IGraphicsWin::ChooseFile(std::string& file, int action, std::string& folder
     filter += L'\0';
 
     std::vector<wchar_t> path(kPathChars, L'\0');
-    const std::wstring current = Wide(file.c_str());
+    const std::wstring current = Widen(file.c_str());
     std::copy_n(current.begin(), std::min<std::size_t>(current.size(), kPathChars - 1),
                 path.begin());
-    std::wstring initialFolder = Wide(folder.c_str());
+    std::wstring initialFolder = Widen(folder.c_str());
     if (initialFolder.empty())
-        initialFolder = Wide(Folder(EditorFolder::kDesktop).c_str());
+        initialFolder = Widen(Folder(EditorFolder::kDesktop).c_str());
 
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -833,11 +810,11 @@ bool IGraphicsWin::ChooseFile(std::string& file, int action, std::string& folder
         return false;
     }
     path.back() = L'\0';
-    file = Utf8(path.data());
+    file = Narrow(path.data());
     const std::wstring chosenPath(path.data());
     const std::size_t slash = chosenPath.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
-        folder = Utf8(chosenPath.substr(0, slash + 1).c_str());
+        folder = Narrow(chosenPath.substr(0, slash + 1).c_str());
     return true;
 }
 
@@ -848,7 +825,7 @@ bool IGraphicsWin::ChooseColour(ColourARGB& colour, const char* prompt) {
         customColours.fill(RGB(255, 255, 255));
         customColoursUsed = true;
     }
-    const std::wstring title = Wide(prompt);
+    const std::wstring title = Widen(prompt);
     CHOOSECOLORW cc{};
     cc.lStructSize = sizeof cc;
     cc.hwndOwner = window;
@@ -874,7 +851,7 @@ bool IGraphicsWin::OpenLink(const char* url) {
     DWORD state = 0;
     if (!InternetGetConnectedState(&state, 0))
         return false;
-    const std::wstring u = Wide(url);
+    const std::wstring u = Widen(url);
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(window, L"open", u.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32; // above 32: success
@@ -889,7 +866,7 @@ bool IGraphicsWin::ClipboardText(std::string& out) {
         if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
             // The clipboard's block may lack a terminator: never read past its size.
             const std::size_t n = GlobalSize(data) / sizeof(wchar_t);
-            out = Utf8(std::wstring(text, std::find(text, text + n, L'\0')).c_str());
+            out = Narrow(std::wstring(text, std::find(text, text + n, L'\0')).c_str());
             GlobalUnlock(data);
             ok = true;
         }

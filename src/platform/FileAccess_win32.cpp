@@ -1,4 +1,5 @@
 #include "platform/FileAccess.h"
+#include "platform/WideText_win32.h"
 
 #include <atomic>
 #include <cstdio>
@@ -12,22 +13,6 @@ namespace files {
 namespace {
 
 std::atomic<unsigned> temporaryCounter{0};
-
-// UTF-8 first; a path that is not valid UTF-8 came from an ANSI source and is read as such.
-std::wstring WidePath(const char* text) {
-    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-        const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        const int length = MultiByteToWideChar(codePage, flags, text, -1, nullptr, 0);
-        if (length <= 0)
-            continue;
-        std::wstring wide(static_cast<std::size_t>(length), L'\0');
-        if (MultiByteToWideChar(codePage, flags, text, -1, wide.data(), length) != length)
-            continue;
-        wide.resize(static_cast<std::size_t>(length - 1));
-        return wide;
-    }
-    return {};
-}
 
 bool WriteAll(HANDLE file, const unsigned char* bytes, std::size_t size) {
     while (size > 0) {
@@ -46,8 +31,8 @@ bool WriteAll(HANDLE file, const unsigned char* bytes, std::size_t size) {
 std::FILE* Open(const char* path, const char* mode) {
     if (!path || !mode || path[0] == '\0')
         return nullptr;
-    const std::wstring wide = WidePath(path);
-    const std::wstring wideMode = WidePath(mode);
+    const std::wstring wide = WidenPath(path);
+    const std::wstring wideMode = WidenPath(mode);
     if (wide.empty() || wideMode.empty())
         return nullptr;
     return _wfopen(wide.c_str(), wideMode.c_str());
@@ -56,7 +41,7 @@ std::FILE* Open(const char* path, const char* mode) {
 bool ReplaceContents(const char* path, const void* data, std::size_t size) {
     if (!path || path[0] == '\0' || (!data && size > 0))
         return false;
-    const std::wstring target = WidePath(path);
+    const std::wstring target = WidenPath(path);
     if (target.empty())
         return false;
     const DWORD attributes = GetFileAttributesW(target.c_str());

@@ -2,6 +2,8 @@
 // so that no other folder of the search order can supply a library of that name.
 #include "synth/TuningLibrary.h"
 
+#include "platform/WideText_win32.h"
+
 #include <windows.h>
 
 namespace vorlunda {
@@ -12,12 +14,10 @@ std::string TuningLibrary::DefaultPath() {
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return {};
-    char text[4 * MAX_PATH + 1] = {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, folder, static_cast<int>(length), text,
-                                          sizeof text - 1, nullptr, nullptr);
-    if (bytes <= 0)
+    const std::string text = Narrow(folder, static_cast<int>(length));
+    if (text.empty())
         return {};
-    return std::string(text, static_cast<std::size_t>(bytes)) + "\\LIBMTS.dll";
+    return text + "\\LIBMTS.dll";
 }
 
 } // namespace vorlunda
