@@ -100,7 +100,8 @@ void DragOnKnob(Host& host, Plugin& p) {
     CheckPicture(host, p, "after-drag");
 }
 
-void ClickOnSwitch(Host& host, Plugin& p) {
+// A real click (through the system's input) on "Saw 8", waiting for the end of its gesture.
+void ClickSaw8(Host& host, Plugin& p) {
     p.ClearLog();
     host.MouseTo(p, kSwitch);
     host.Pump(60);
@@ -108,6 +109,10 @@ void ClickOnSwitch(Host& host, Plugin& p) {
     host.Pump(60);
     host.Button(false);
     host.PumpUntil([&] { return p.Count(audioMasterEndEdit, kSaw8) > 0; });
+}
+
+void ClickOnSwitch(Host& host, Plugin& p) {
+    ClickSaw8(host, p);
     Check(p.Count(audioMasterAutomate, kSaw8) >= 1 && p.LastAutomation(kSaw8) == 1.0,
           "a click on Saw 8 reaches the host as automation of parameter 61");
     CheckPicture(host, p, "after-click");
@@ -475,14 +480,8 @@ int TheLibrarysEditor(const char* plugin, const char* bankFile, const char* refe
         std::printf("info - text areas differ by %.1f levels on average (system text)\n",
                     d.textMean);
 
-        p.ClearLog();
         const double before = p.Parameter(kSaw8);
-        host.MouseTo(p, kSwitch);
-        host.Pump(60);
-        host.Button(true);
-        host.Pump(60);
-        host.Button(false);
-        host.PumpUntil([&] { return p.Count(audioMasterEndEdit, kSaw8) > 0; });
+        ClickSaw8(host, p);
         const double expected = before < 0.5 ? 1.0 : 0.0;
         Check(p.LastAutomation(kSaw8) == expected && p.Parameter(kSaw8) == expected,
               "a click on Saw 8 reaches the host as automation of parameter 61");
