@@ -60,10 +60,10 @@ struct EditorHost {
     }
 };
 
-// Waits (pumping, never idling) until `done` holds or the settling time has passed.
+// Waits (pumping, never idling) until `done` holds or `limit` has passed.
 template <typename Done>
-bool Settle(std::vector<EditorHost*> hosts, Done done) {
-    const auto end = Clock::now() + kWindowSettle;
+bool Settle(std::vector<EditorHost*> hosts, Clock::duration limit, Done done) {
+    const auto end = Clock::now() + limit;
     for (;;) {
         for (EditorHost* host : hosts)
             host->parent.Pump();
@@ -73,6 +73,10 @@ bool Settle(std::vector<EditorHost*> hosts, Done done) {
             return false;
         std::this_thread::sleep_for(kPumpPeriod);
     }
+}
+
+std::string Counted(long count, const char* thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
 // The host's event loop for `duration`: its own events every few milliseconds, an idle
@@ -95,37 +99,43 @@ void RunEventLoop(std::vector<EditorHost*> hosts, Clock::duration duration) {
 // The judge of every open and close of one group run.
 class EditorChecks {
 public:
-    explicit EditorChecks(GroupReport& report) : report(report) {}
+    EditorChecks(GroupContext& context, GroupReport& report) : context(context), report(report) {}
 
     // effEditOpen with the parent's handle. The answer alone is not the verdict (hosts differ
     // in what they make of it): an open is refused when the plug-in answered 0 and no window
     // appeared in the parent. Answers whether the editor is open.
-    bool Open(EditorHost& host, const char* when) {
+    bool Open(EditorHost& host, const std::string& when) {
+        context.stage("effEditOpen " + when);
         const vst::IntPtr answer =
             host.plugin.Dispatch(vst::effEditOpen, 0, 0, host.parent.Handle());
-        if (answer != 0)
-            Settle({&host}, [&] { return host.parent.ChildWindows() > 0; });
-        else if (!Settle({&host}, [&] { return host.parent.ChildWindows() > 0; })) {
-            report.Fail(std::string("effEditOpen refused (answered 0, no window) ") + when);
+        const bool shown =
+            Settle({&host}, Patience(), [&] { return host.parent.ChildWindows() > 0; });
+        if (!shown) {
+            report.Fail(answer == 0
+                            ? "effEditOpen refused (answered 0, no window within 1 s) " + when
+                            : "effEditOpen answered " + std::to_string(answer) +
+                                  " but no window appeared in the parent within 1 s " + when);
+            windowFault = true;
             return false;
         }
-        const int windows = host.parent.ChildWindows();
-        if (windows == 0 && ++windowlessOpens == 1)
-            report.Fail(std::string("effEditOpen answered ") + std::to_string(answer) +
-                        " but no window appeared in the parent within 1 s " + when);
         if (answer == 0 && ++silentOpens == 1)
             report.Figure("effEditOpen answers 0 but opens");
-        openWindows = std::max(openWindows, windows);
+        openWindows = std::max(openWindows, host.parent.ChildWindows());
         return true;
     }
 
     // effEditClose, then the parent must be empty again.
-    void Close(EditorHost& host, const char* when) {
+    void Close(EditorHost& host, const std::string& when) {
+        context.stage("effEditClose " + when);
         host.plugin.Dispatch(vst::effEditClose);
-        if (!Settle({&host}, [&] { return host.parent.ChildWindows() == 0; }) && ++leftBehind == 1)
-            report.Fail(std::to_string(host.parent.ChildWindows()) +
-                        " windows left in the parent after effEditClose " + when);
         ++closes;
+        if (Settle({&host}, Patience(), [&] { return host.parent.ChildWindows() == 0; }))
+            return;
+        // Told once, with how many were left; the closes after it are only counted.
+        if (++leftBehind == 1)
+            report.Fail(Counted(host.parent.ChildWindows(), "window") +
+                        " left in the parent after effEditClose " + when);
+        windowFault = true;
     }
 
     long Closes() const { return closes; }
@@ -133,12 +143,18 @@ public:
     long LeftBehind() const { return leftBehind; }
 
 private:
+    // Once windows have misbehaved, waiting for them again would only make the group slow.
+    Clock::duration Patience() const {
+        return windowFault ? Clock::duration::zero() : Clock::duration(kWindowSettle);
+    }
+
+    GroupContext& context;
     GroupReport& report;
     long closes = 0;
     long leftBehind = 0;
-    long windowlessOpens = 0;
     long silentOpens = 0;
     int openWindows = 0;
+    bool windowFault = false;
 };
 
 double Milliseconds(Clock::duration d) {
@@ -160,15 +176,16 @@ void OpenCloseCycles(GroupContext& context, GroupReport& report, EditorChecks& c
     std::vector<double> closeTimes;
     long objectsAfterFirst = -1;
     for (int cycle = 0; cycle < cycles; ++cycle) {
-        context.stage("open/close cycle " + std::to_string(cycle + 1));
+        const std::string when = "in open/close cycle " + std::to_string(cycle + 1);
         const auto started = Clock::now();
-        if (!checks.Open(host, "in the open/close cycles"))
+        if (!checks.Open(host, when))
             return;
         openTimes.push_back(Milliseconds(Clock::now() - started));
+        context.stage("effEditIdle " + when);
         host.Idle();
         host.parent.Pump();
         const auto closing = Clock::now();
-        checks.Close(host, "in the open/close cycles");
+        checks.Close(host, when);
         closeTimes.push_back(Milliseconds(Clock::now() - closing));
         if (cycle == 0)
             objectsAfterFirst = EditorParent::ProcessObjects();
@@ -176,7 +193,7 @@ void OpenCloseCycles(GroupContext& context, GroupReport& report, EditorChecks& c
     const long objectsAfter = EditorParent::ProcessObjects();
     report.Figure(std::to_string(cycles) + " open/close cycles, open " +
                   Fixed(Median(openTimes), 1) + " ms, close " + Fixed(Median(closeTimes), 1) +
-                  " ms (medians, with the wait for the window)");
+                  " ms (medians, until the window is there or gone)");
     const std::string name = EditorParent::ProcessObjectsName();
     if (objectsAfterFirst < 0 || objectsAfter < 0) {
         report.Figure(name + " not counted by the system");
@@ -229,6 +246,7 @@ void EditorWithAudio(GroupContext& context, GroupReport& report, EditorChecks& c
         runner.Render(kUsualBlock, Precision::Single, &events, "audio while the editor idles");
     });
     const long idlesBefore = host.idles;
+    context.stage("effEditIdle while another thread renders");
     RunEventLoop({&host}, std::chrono::seconds(1));
     checks.Close(host, "while another thread renders");
     // The audio goes on a little after the editor has gone.
@@ -247,18 +265,20 @@ void TwoEditors(GroupContext& context, EditorChecks& checks, EditorHost& first,
     for (int order = 0; order < 2; ++order) {
         context.stage(order == 0 ? "two editors, closed first to last"
                                  : "two editors, closed last to first");
-        if (!checks.Open(first, "with a second instance's editor"))
+        if (!checks.Open(first, "of the first of two instances"))
             return;
-        if (!checks.Open(second, "beside the first instance's editor")) {
-            checks.Close(first, "after the second editor was refused");
+        if (!checks.Open(second, "of the second of two instances")) {
+            checks.Close(first, "after the other instance's editor was refused");
             return;
         }
+        context.stage("effEditIdle of two editors");
         RunEventLoop({&first, &second}, std::chrono::milliseconds(order == 0 ? 1000 : 500));
         EditorHost& closedFirst = order == 0 ? first : second;
         EditorHost& closedLast = order == 0 ? second : first;
-        checks.Close(closedFirst, "with a second editor open");
+        checks.Close(closedFirst, "with the other instance's editor still open");
+        context.stage("effEditIdle of the editor left open");
         RunEventLoop({&closedLast}, std::chrono::milliseconds(200));
-        checks.Close(closedLast, "after the other editor closed");
+        checks.Close(closedLast, "after the other instance's editor closed");
     }
 }
 
@@ -284,17 +304,21 @@ void RunEditorGroup(GroupContext& context, GroupReport& report) {
         report.NotApplicable(why);
         return;
     }
-    EditorChecks checks(report);
+    if (sizedBeforeOpen)
+        report.Figure(size.Text());
+    EditorChecks checks(context, report);
     EditorHost host{plugin, *parent};
 
     // Open, idle for a second, close.
     context.stage("open and idle");
-    if (!checks.Open(host, "the first time"))
+    if (!checks.Open(host, "at the first open"))
         return;
     if (!sizedBeforeOpen)
         size = AskSize(plugin); // some editors know their size only once they are open
+    context.stage("effEditIdle for 1 s after the first open");
     RunEventLoop({&host}, std::chrono::seconds(1));
-    report.Figure(size.answered ? size.Text() : "no size");
+    if (!sizedBeforeOpen)
+        report.Figure(size.answered ? size.Text() : "no size");
     if (!size.Sane())
         report.Fail(size.answered ? "effEditGetRect answers an unusable size: " + size.Text()
                                   : "effEditGetRect answers no rectangle");
@@ -328,7 +352,10 @@ void RunEditorGroup(GroupContext& context, GroupReport& report) {
     plugin.Suspend();
     plugin.Close();
     report.Figure(std::to_string(checks.Closes()) + " opens and closes, " +
-                  std::to_string(checks.OpenWindows()) + " window(s) in the parent while open");
+                  Counted(checks.OpenWindows(), "window") + " in the parent while open");
+    if (checks.LeftBehind() > 1)
+        report.Fail("windows left behind after " + std::to_string(checks.LeftBehind()) + " of " +
+                    std::to_string(checks.Closes()) + " closes");
 }
 
 } // namespace vorlunda::validate
