@@ -116,6 +116,9 @@ public:
                             : "effEditOpen answered " + std::to_string(answer) +
                                   " but no window appeared in the parent within 1 s " + when);
             windowFault = true;
+            // It takes itself for open: closed as a host closes it, nothing judged.
+            if (answer != 0)
+                host.plugin.Dispatch(vst::effEditClose);
             return false;
         }
         if (answer == 0 && ++silentOpens == 1)
