@@ -25,6 +25,10 @@ constexpr int kFallbackHeight = 480;
 // A window the editor makes with its own display connection reaches ours a little later, and
 // one it destroys leaves a little later, however promptly the plug-in flushed.
 constexpr auto kWindowSettle = std::chrono::milliseconds(1000);
+// The open/close cycles stop early after this long, so that an editor that takes most of a
+// second to open keeps the group well inside its time limit.
+constexpr auto kCycleBudget = std::chrono::seconds(20);
+constexpr auto kQuickCycleBudget = std::chrono::seconds(10);
 
 struct EditorSize {
     bool answered = false; // a non-null rectangle
@@ -171,14 +175,17 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Open and close, `cycles` times, one idle in between; the process's objects counted after the
-// first cycle and after the last, so that what an editor loads once is not taken for a leak.
+// Open and close, `cycles` times or until `budget` has passed, one idle in between; the
+// process's objects counted after the first cycle and after the last, so that what an editor
+// loads once is not taken for a leak.
 void OpenCloseCycles(GroupContext& context, GroupReport& report, EditorChecks& checks,
-                     EditorHost& host, int cycles) {
+                     EditorHost& host, int planned, Clock::duration budget) {
     std::vector<double> openTimes;
     std::vector<double> closeTimes;
     long objectsAfterFirst = -1;
-    for (int cycle = 0; cycle < cycles; ++cycle) {
+    const auto end = Clock::now() + budget;
+    int cycles = 0;
+    for (int cycle = 0; cycle < planned && (cycle < 2 || Clock::now() < end); ++cycle) {
         const std::string when = "in open/close cycle " + std::to_string(cycle + 1);
         const auto started = Clock::now();
         if (!checks.Open(host, when))
@@ -192,10 +199,15 @@ void OpenCloseCycles(GroupContext& context, GroupReport& report, EditorChecks& c
         closeTimes.push_back(Milliseconds(Clock::now() - closing));
         if (cycle == 0)
             objectsAfterFirst = EditorParent::ProcessObjects();
+        ++cycles;
     }
     const long objectsAfter = EditorParent::ProcessObjects();
-    report.Figure(std::to_string(cycles) + " open/close cycles, open " +
-                  Fixed(Median(openTimes), 1) + " ms, close " + Fixed(Median(closeTimes), 1) +
+    // A slow editor on a busy machine is not a fault; it only gets fewer cycles.
+    const std::string count = cycles < planned ? std::to_string(cycles) + " of " +
+                                                     std::to_string(planned) + " (time budget)"
+                                               : std::to_string(cycles);
+    report.Figure(count + " open/close cycles, open " + Fixed(Median(openTimes), 1) +
+                  " ms, close " + Fixed(Median(closeTimes), 1) +
                   " ms (medians, until the window is there or gone)");
     const std::string name = EditorParent::ProcessObjectsName();
     if (objectsAfterFirst < 0 || objectsAfter < 0) {
@@ -330,7 +342,8 @@ void RunEditorGroup(GroupContext& context, GroupReport& report) {
     report.Figure(std::to_string(host.idles) + " idle calls in 1 s");
     checks.Close(host, "after a second of idle calls");
 
-    OpenCloseCycles(context, report, checks, host, context.Count(50, 20));
+    OpenCloseCycles(context, report, checks, host, context.Count(50, 20),
+                    context.Quick() ? kQuickCycleBudget : kCycleBudget);
     EditorWithAudio(context, report, checks, host);
 
     context.stage("closed without any idle");
