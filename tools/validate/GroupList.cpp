@@ -30,6 +30,7 @@ const std::vector<GroupInfo>& AllGroups() {
         {10, "Realtime", RunRealtimeGroup, 120},
         {11, "OddHosts", RunOddHostsGroup, 120},
         {12, "Determinism", RunDeterminismGroup, 180},
+        {13, "Editor", RunEditorGroup, 120},
         {0, "LoadTime", RunLoadTimeHelper, 60},
         {0, "DeterminismRun", RunDeterminismHelper, 80},
     };

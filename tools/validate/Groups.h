@@ -29,7 +29,7 @@ struct GroupContext {
 using GroupBody = void (*)(GroupContext& context, GroupReport& report);
 
 struct GroupInfo {
-    int number;       // 1..12 as the validator lists them; 0 for helpers other groups start
+    int number;       // 1..13 as the validator lists them; 0 for helpers other groups start
     const char* name; // as given to --group
     GroupBody body;
     int limitSeconds; // wall-clock limit of the group's child process
@@ -56,5 +56,6 @@ void RunRealtimeGroup(GroupContext& context, GroupReport& report);
 void RunOddHostsGroup(GroupContext& context, GroupReport& report);
 void RunDeterminismGroup(GroupContext& context, GroupReport& report);
 void RunDeterminismHelper(GroupContext& context, GroupReport& report);
+void RunEditorGroup(GroupContext& context, GroupReport& report);
 
 } // namespace vorlunda::validate
