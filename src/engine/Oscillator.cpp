@@ -343,6 +343,21 @@ void MixCentre(const Chunk& b, double* left, double* right, int stride, int n, s
         left[i * stride] = right[i * stride] = (0.0 + b.c[i]) * gain;
 }
 
+// Zeros the sums of the chunk's first n samples (the left and right ones only with `sides`). A
+// loop of register stores: gcc would turn a fill into a string instruction (rep stos), whose
+// start-up costs more than these few stores.
+void ClearSums(Chunk& b, int n, bool sides) {
+    const Pair zero{};
+    for (int i = 0; i < n; i += 2) {
+        Samples<Pair>::Store(&b.c[i], zero);
+        if (sides) {
+            Samples<Pair>::Store(&b.l[i], zero);
+            Samples<Pair>::Store(&b.r[i], zero);
+        }
+        asm("" ::: "memory"); // keeps the loop a loop
+    }
+}
+
 // Kernels of one layout, indexed by the wave bits plus 8 when the interval sounds.
 template <Layout L, std::size_t... I>
 constexpr std::array<OscillatorKernels::Footage, sizeof...(I)>
@@ -439,11 +454,7 @@ void Oscillator::Render(double* left, double* right, int total, int stride,
     for (int start = 0; start < total; start += kChunk) {
         const int n = std::min(kChunk, total - start);
         RunPhases(b.phase, n, read);
-        std::fill_n(b.c.begin(), n, 0.0);
-        if (sides) {
-            std::fill_n(b.l.begin(), n, 0.0);
-            std::fill_n(b.r.begin(), n, 0.0);
-        }
+        ClearSums(b, n, sides);
         for (int f = 0; f < used; ++f)
             kernels[f](footages[f], b, n);
         double* l = left + static_cast<std::ptrdiff_t>(start) * stride;

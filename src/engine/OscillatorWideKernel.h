@@ -167,6 +167,7 @@ inline void WideAddSample(const OscillatorFootage& t, OscillatorChunk& b, const 
 
 template <OscillatorLayout L, int Waves, bool Interval>
 void WideAddFootage(const OscillatorFootage& t, OscillatorChunk& b, int n) {
+    const OscillatorFootage tables = t; // in registers, not reloaded after each store to b
     alignas(32) WideIndexArrays x;
     for (int k = 0; k < Oscillator::kOscillators; ++k) {
         if (kWideReads<L, Waves, Interval>[k])
@@ -174,9 +175,9 @@ void WideAddFootage(const OscillatorFootage& t, OscillatorChunk& b, int n) {
     }
     int i = 0;
     for (; i + 4 <= n; i += 4)
-        WideAddSamples<L, Waves, Interval>(t, b, x, i);
+        WideAddSamples<L, Waves, Interval>(tables, b, x, i);
     for (; i < n; ++i)
-        WideAddSample<L, Waves, Interval>(t, b, x, i);
+        WideAddSample<L, Waves, Interval>(tables, b, x, i);
 }
 
 // Four doubles to p[0], p[stride], p[2 stride], p[3 stride].
