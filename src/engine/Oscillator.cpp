@@ -379,6 +379,7 @@ constexpr OscillatorKernels MakeBaseKernels() {
     k.noise = &MixChunk<true>;
     k.sides = &MixChunk<false>;
     k.centre = &MixCentre;
+    k.computesPhases = false;
     return k;
 }
 
@@ -451,9 +452,12 @@ void Oscillator::Render(double* left, double* right, int total, int stride,
                                                         : kernelSet.sides;
     std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
     Chunk b;
+    b.listed = syncMode != 0 || !kernelSet.computesPhases;
     for (int start = 0; start < total; start += kChunk) {
         const int n = std::min(kChunk, total - start);
-        RunPhases(b.phase, n, read);
+        b.start = phases;
+        b.step = increments;
+        RunPhases(b.phase, n, b.listed ? read : 0u);
         ClearSums(b, n, sides);
         for (int f = 0; f < used; ++f)
             kernels[f](footages[f], b, n);

@@ -41,6 +41,12 @@ struct OscillatorFootage {
 
 // A chunk's phases and its centre, left and right sums, summed footage by footage.
 struct OscillatorChunk {
+    // Without sync the phase of oscillator k at sample i is start[k] + i * step[k] (modulo 2^32,
+    // then masked to 28 bits); `phase` lists them only when `listed` (with sync, or for
+    // kernels that read the lists).
+    std::array<std::uint32_t, Oscillator::kOscillators> start{};
+    std::array<std::uint32_t, Oscillator::kOscillators> step{};
+    bool listed = true;
     Oscillator::PhaseChunk phase;
     std::array<double, Oscillator::kChunk> c;
     std::array<double, Oscillator::kChunk> l;
@@ -60,6 +66,8 @@ struct OscillatorKernels {
     Mix noise;  // noise mix above 0
     Mix sides;  // left and right sums without noise
     Mix centre; // left and right sums +0, no noise, finite spread: the centre alone
+    // Whether the footage loops compute unsynced phases from start and step themselves.
+    bool computesPhases;
 };
 
 // Two samples to a register: every build, and the one-voice reference.

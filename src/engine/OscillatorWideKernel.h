@@ -29,17 +29,33 @@ namespace {
 
 using WideVector = __m256d; // four samples
 
-// The table indices (times kInterleave: interleaved entries) of one oscillator at one footage,
-// for the first n samples of a chunk.
-inline void WideIndices(const std::uint32_t* phase, std::int32_t* x, int n, int footage) {
+// The table indices (times kInterleave: interleaved entries) of oscillator k at one footage,
+// for the first n samples of a chunk. The index is bits shift .. shift + 11 of the phase, which
+// lie below bit 28, so the unmasked running sum start + i * step gives the same index as the
+// listed (masked) phase.
+inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n, int footage) {
     const int shift = kPhaseIndexShift - footage;
     const __m128i count = _mm_cvtsi32_si128(shift);
     const __m256i mask = _mm256_set1_epi32(kWaveLength - 1);
+    static_assert(kInterleave == 4 && Oscillator::kChunk % 8 == 0);
+    if (!b.listed) {
+        const auto step = static_cast<std::int32_t>(b.step[k]);
+        __m256i q = _mm256_add_epi32(
+            _mm256_set1_epi32(static_cast<std::int32_t>(b.start[k])),
+            _mm256_mullo_epi32(_mm256_set1_epi32(step), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+        const __m256i step8 = _mm256_set1_epi32(static_cast<std::int32_t>(8u * b.step[k]));
+        for (int i = 0; i < n; i += 8) { // up to 7 entries beyond n, inside the array
+            const __m256i t = _mm256_and_si256(_mm256_srl_epi32(q, count), mask);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), _mm256_slli_epi32(t, 2));
+            q = _mm256_add_epi32(q, step8);
+        }
+        return;
+    }
+    const std::uint32_t* phase = b.phase[k].data();
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(phase + i));
         const __m256i t = _mm256_and_si256(_mm256_srl_epi32(p, count), mask);
-        static_assert(kInterleave == 4);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), _mm256_slli_epi32(t, 2));
     }
     for (; i < n; ++i)
@@ -171,7 +187,7 @@ void WideAddFootage(const OscillatorFootage& t, OscillatorChunk& b, int n) {
     alignas(32) WideIndexArrays x;
     for (int k = 0; k < Oscillator::kOscillators; ++k) {
         if (kWideReads<L, Waves, Interval>[k])
-            WideIndices(b.phase[k].data(), x[k], n, t.footage);
+            WideIndices(b, k, x[k], n, t.footage);
     }
     int i = 0;
     for (; i + 4 <= n; i += 4)
@@ -292,6 +308,7 @@ constexpr OscillatorKernels MakeWideOscillatorKernels() {
     k.noise = &WideMix<true>;
     k.sides = &WideMix<false>;
     k.centre = &WideMixCentre;
+    k.computesPhases = true;
     return k;
 }
 
