@@ -1,5 +1,7 @@
 #include "engine/Oscillator.h"
 
+#include "engine/OscillatorKernels.h"
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -161,36 +163,13 @@ void Oscillator::RunPhases(PhaseChunk& out, int n, unsigned read) {
 
 namespace {
 
-// How the enabled saw, square and pulse of one footage reach the three sums.
-enum class Layout : int {
-    Plain,       // oscillator 0 into the centre
-    Stack,       // multi: oscillators 0, 1, 2 into centre, left, right
-    SyncedStack, // multi with oscillator 0 silenced: 1 and 2 into left and right
-};
-
-// The waves of a footage as bits, so that a kernel can be chosen for each combination.
-constexpr int kSawBit = 1;
-constexpr int kSquareBit = 2;
-constexpr int kPulseBit = 4;
-constexpr int kWaveCombinations = 8;
-
-// What one footage reads during a render: each oscillator's saw, square and pulse tables at its
-// level for this footage, and which waves sound.
-struct FootageTables {
-    std::array<std::array<const double*, kWaveforms>, Oscillator::kOscillators> tables{};
-    int footage = 0;
-    Layout layout = Layout::Plain;
-    int waves = 0;         // kSawBit | kSquareBit | kPulseBit
-    bool interval = false; // oscillator 3's square
-};
-
-// A chunk's phases and its centre, left and right sums, summed footage by footage.
-struct Chunk {
-    Oscillator::PhaseChunk phase;
-    std::array<double, Oscillator::kChunk> c;
-    std::array<double, Oscillator::kChunk> l;
-    std::array<double, Oscillator::kChunk> r;
-};
+using Layout = OscillatorLayout;
+using FootageTables = OscillatorFootage;
+using Chunk = OscillatorChunk;
+constexpr int kSawBit = kOscillatorSawBit;
+constexpr int kSquareBit = kOscillatorSquareBit;
+constexpr int kPulseBit = kOscillatorPulseBit;
+constexpr int kWaveCombinations = kOscillatorWaveCombinations;
 
 // The footage j sounds j octaves above 16': the phase times 2^j, modulo one cycle, and its top
 // 12 bits. Phases are below 2^28, so these are the phase's bits 16 - j .. 27 - j.
@@ -213,7 +192,7 @@ struct Samples<double> {
     static double Load(const double* p) { return *p; }
     static void Store(double* p, double v) { *p = v; }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
-        return kWaveforms * TableIndex(*phase, footage);
+        return kInterleave * TableIndex(*phase, footage);
     }
     static double Read(const double* table, Index x) { return table[x]; }
 };
@@ -229,8 +208,8 @@ struct Samples<Pair> {
         p[1] = v[1];
     }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
-        return {kWaveforms * TableIndex(phase[0], footage),
-                kWaveforms * TableIndex(phase[1], footage)};
+        return {kInterleave * TableIndex(phase[0], footage),
+                kInterleave * TableIndex(phase[1], footage)};
     }
     static Pair Read(const double* table, Index x) { return Pair{table[x.a], table[x.b]}; }
 };
@@ -239,10 +218,9 @@ struct Samples<Pair> {
 // pulse, each times `gain` when Scaled. The square and pulse tables hold exactly the doubles of
 // their differences of the saw (SawDifference builds them), so one read replaces two reads, a
 // subtraction and a product. The reads go to the interleaved copy of the tables, where the three
-// waves of an index share a cache line; `x` is three times the table index.
+// waves of an index share a cache line; `x` is kInterleave times the table index.
 template <typename V, int Waves, bool Scaled>
-inline V AddWaves(V sum, const std::array<const double*, kWaveforms>& tables,
-                  typename Samples<V>::Index x, double gain) {
+inline V AddWaves(V sum, const double* table, typename Samples<V>::Index x, double gain) {
     const auto term = [&](V v) {
         if constexpr (Scaled)
             return gain * v;
@@ -250,11 +228,11 @@ inline V AddWaves(V sum, const std::array<const double*, kWaveforms>& tables,
             return v;
     };
     if constexpr ((Waves & kSawBit) != 0)
-        sum += term(Samples<V>::Read(tables[0], x));
+        sum += term(Samples<V>::Read(table, x));
     if constexpr ((Waves & kSquareBit) != 0)
-        sum += term(Samples<V>::Read(tables[1], x));
+        sum += term(Samples<V>::Read(table + 1, x));
     if constexpr ((Waves & kPulseBit) != 0)
-        sum += term(Samples<V>::Read(tables[2], x));
+        sum += term(Samples<V>::Read(table + 2, x));
     return sum;
 }
 
@@ -271,7 +249,7 @@ inline void AddSamples(const FootageTables& t, Chunk& b, int i) {
             c = AddWaves<V, Waves, L == Layout::Stack>(c, t.tables[0],
                                                        S::IndexAt(&b.phase[0][i], j), kMultiGain);
         if constexpr (Interval)
-            c += S::Read(t.tables[3][1], S::IndexAt(&b.phase[3][i], j));
+            c += S::Read(t.tables[3] + 1, S::IndexAt(&b.phase[3][i], j));
         S::Store(&b.c[i], c);
     }
     if constexpr (L != Layout::Plain && Waves != 0) {
@@ -294,30 +272,6 @@ void AddFootage(const FootageTables& t, Chunk& b, int n) {
         AddSamples<L, Waves, Interval, Pair>(t, b, i);
     if (i < n)
         AddSamples<L, Waves, Interval, double>(t, b, i);
-}
-
-using FootageKernel = void (*)(const FootageTables&, Chunk&, int);
-
-// Kernels of one layout, indexed by the wave bits plus 8 when the interval sounds.
-template <Layout L, std::size_t... I>
-constexpr std::array<FootageKernel, sizeof...(I)> KernelTable(std::index_sequence<I...>) {
-    return {&AddFootage<L, I % kWaveCombinations, (I >= kWaveCombinations)>...};
-}
-template <Layout L>
-constexpr auto kKernels = KernelTable<L>(std::make_index_sequence<2 * kWaveCombinations>{});
-
-// The kernel for a footage, chosen once per render instead of branching on every sample.
-FootageKernel KernelFor(const FootageTables& t) {
-    const int index = t.waves + (t.interval ? kWaveCombinations : 0);
-    switch (t.layout) {
-    case Layout::Plain:
-        return kKernels<Layout::Plain>[index];
-    case Layout::Stack:
-        return kKernels<Layout::Stack>[index];
-    case Layout::SyncedStack:
-        break;
-    }
-    return kKernels<Layout::SyncedStack>[index];
 }
 
 // Steps 4 and 5 at sample i (V = double) or samples i and i + 1 (V = Pair): noise, stereo spread
@@ -377,7 +331,8 @@ void MixChunk(const Chunk& b, double* left, double* right, int stride, int n,
 // spread is a zero and t = (0 + c) + 0 = 0 + c, and a zero added to or subtracted from t (never
 // -0, since 0 + c turns -0 into +0) leaves t; both outputs are (0 + c) × gain, exactly what the
 // full expressions give.
-void MixCentre(const Chunk& b, double* left, double* right, int stride, int n, double gain) {
+void MixCentre(const Chunk& b, double* left, double* right, int stride, int n, std::uint32_t&,
+               double, double, double gain) {
     int i = 0;
     for (; i + 1 < n; i += 2) {
         const Pair out = (0.0 + Samples<Pair>::Load(&b.c[i])) * gain;
@@ -388,13 +343,64 @@ void MixCentre(const Chunk& b, double* left, double* right, int stride, int n, d
         left[i * stride] = right[i * stride] = (0.0 + b.c[i]) * gain;
 }
 
+// Zeros the sums of the chunk's first n samples (the left and right ones only with `sides`). A
+// loop of register stores: gcc would turn a fill into a string instruction (rep stos), whose
+// start-up costs more than these few stores.
+void ClearSums(Chunk& b, int n, bool sides) {
+    const Pair zero{};
+    for (int i = 0; i < n; i += 2) {
+        Samples<Pair>::Store(&b.c[i], zero);
+        if (sides) {
+            Samples<Pair>::Store(&b.l[i], zero);
+            Samples<Pair>::Store(&b.r[i], zero);
+        }
+        asm("" ::: "memory"); // keeps the loop a loop
+    }
+}
+
+// Kernels of one layout, indexed by the wave bits plus 8 when the interval sounds.
+template <Layout L, std::size_t... I>
+constexpr std::array<OscillatorKernels::Footage, sizeof...(I)>
+FootageKernels(std::index_sequence<I...>) {
+    return {&AddFootage<L, I % kWaveCombinations, (I >= kWaveCombinations)>...};
+}
+
+constexpr OscillatorKernels MakeBaseKernels() {
+    OscillatorKernels k{};
+    constexpr auto indices = std::make_index_sequence<2 * kWaveCombinations>{};
+    const auto plain = FootageKernels<Layout::Plain>(indices);
+    const auto stack = FootageKernels<Layout::Stack>(indices);
+    const auto synced = FootageKernels<Layout::SyncedStack>(indices);
+    for (int i = 0; i < 2 * kWaveCombinations; ++i) {
+        k.footage[static_cast<int>(Layout::Plain)][i] = plain[i];
+        k.footage[static_cast<int>(Layout::Stack)][i] = stack[i];
+        k.footage[static_cast<int>(Layout::SyncedStack)][i] = synced[i];
+    }
+    k.noise = &MixChunk<true>;
+    k.sides = &MixChunk<false>;
+    k.centre = &MixCentre;
+    k.computesPhases = false;
+    return k;
+}
+
+constexpr OscillatorKernels kBaseKernels = MakeBaseKernels();
+
 } // namespace
+
+const OscillatorKernels& BaseOscillatorKernels() {
+    return kBaseKernels;
+}
 
 void Oscillator::Render(std::span<double> left, std::span<double> right) {
     Render(left.data(), right.data(), static_cast<int>(std::min(left.size(), right.size())), 1);
 }
 
 void Oscillator::Render(double* left, double* right, int total, int stride) {
+    Render(left, right, total, stride, kBaseKernels);
+}
+
+void Oscillator::Render(double* left, double* right, int total, int stride,
+                        const OscillatorKernels& kernelSet) {
     if (!waves) // rendered without a Prepare (tests): take the tables now
         waves = &OscillatorTables::Wavetables();
 
@@ -402,7 +408,7 @@ void Oscillator::Render(double* left, double* right, int total, int stride) {
     // flag (saw, square, pulse, interval) scales the mix by 0.9.
     const std::array<const FootageFlags*, kWaveforms> waveFlags = {&saw, &square, &pulse};
     std::array<FootageTables, kFootages> footages;
-    std::array<FootageKernel, kFootages> kernels{};
+    std::array<OscillatorKernels::Footage, kFootages> kernels{};
     int used = 0;
     unsigned read = 0; // bit k: oscillator k is read
     double gain = 1.0;
@@ -424,10 +430,8 @@ void Oscillator::Render(double* left, double* right, int total, int stride) {
         t.layout = !multi[j]                     ? Layout::Plain
                    : syncMode < kFirstSilentSync ? Layout::Stack
                                                  : Layout::SyncedStack;
-        for (int k = 0; k < kOscillators; ++k) {
-            for (int w = 0; w < kWaveforms; ++w)
-                t.tables[k][w] = waves->Interleaved(tableLevels[k][j]) + w;
-        }
+        for (int k = 0; k < kOscillators; ++k)
+            t.tables[k] = waves->Interleaved(tableLevels[k][j]);
         if (t.layout != Layout::SyncedStack && t.waves != 0)
             read |= 1u;
         if (t.layout != Layout::Plain && t.waves != 0)
@@ -435,33 +439,31 @@ void Oscillator::Render(double* left, double* right, int total, int stride) {
         if (t.interval)
             read |= 8u;
         t.footage = j;
-        kernels[used] = KernelFor(t);
+        kernels[used] = kernelSet.footage[static_cast<int>(t.layout)]
+                                         [t.waves + (t.interval ? kWaveCombinations : 0)];
         ++used;
     }
 
     // Without a multi stack and without noise the left and right sums stay +0 (and a finite
     // spread keeps the outputs equal); MixCentre then computes the outputs from the centre alone.
     const bool sides = (read & 6u) != 0 || noiseMix > 0.0 || !std::isfinite(stereoSpread);
+    const OscillatorKernels::Mix mix = !sides           ? kernelSet.centre
+                                       : noiseMix > 0.0 ? kernelSet.noise
+                                                        : kernelSet.sides;
     std::uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
     Chunk b;
+    b.listed = syncMode != 0 || !kernelSet.computesPhases;
     for (int start = 0; start < total; start += kChunk) {
         const int n = std::min(kChunk, total - start);
-        RunPhases(b.phase, n, read);
-        std::fill_n(b.c.begin(), n, 0.0);
-        if (sides) {
-            std::fill_n(b.l.begin(), n, 0.0);
-            std::fill_n(b.r.begin(), n, 0.0);
-        }
+        b.start = phases;
+        b.step = increments;
+        RunPhases(b.phase, n, b.listed ? read : 0u);
+        ClearSums(b, n, sides);
         for (int f = 0; f < used; ++f)
             kernels[f](footages[f], b, n);
         double* l = left + static_cast<std::ptrdiff_t>(start) * stride;
         double* r = right + static_cast<std::ptrdiff_t>(start) * stride;
-        if (!sides)
-            MixCentre(b, l, r, stride, n, gain);
-        else if (noiseMix > 0.0)
-            MixChunk<true>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
-        else
-            MixChunk<false>(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
+        mix(b, l, r, stride, n, seed, noiseMix, stereoSpread, gain);
     }
     noiseSeed.store(seed, std::memory_order_relaxed);
 }

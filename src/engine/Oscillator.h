@@ -9,6 +9,8 @@
 
 namespace vorlunda {
 
+struct OscillatorKernels;
+
 // The per-tick pitch modulation sources, read by value at each pitch update instead of being
 // referenced, so the oscillator knows nothing of the voice or the instrument.
 struct PitchModulation {
@@ -67,6 +69,10 @@ public:
     // right[i * stride], so that several voices' outputs can lie interleaved, one voice per
     // lane of a register. `stride` >= 1.
     void Render(double* left, double* right, int samples, int stride);
+    // The same with the inner loops of `kernels` (a wider instruction set's, which the caller
+    // has checked the processor supports); every set gives the same output bit for bit.
+    void Render(double* left, double* right, int samples, int stride,
+                const OscillatorKernels& kernels);
 
     // The idle voice's phase advance for a chunk of `samples`: the phases keep running so that
     // a restarted note continues where they are.

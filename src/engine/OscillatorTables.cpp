@@ -83,7 +83,8 @@ void OscillatorTables::BuildWavetables(WavetableSet& out) {
         BuildDifference(out.tables[static_cast<int>(Waveform::Pulse)][level], saw, kPulseShift);
         for (int j = 0; j < kWaveLength; ++j) {
             for (int w = 0; w < kWaveforms; ++w)
-                out.interleaved[level][j * kWaveforms + w] = out.tables[w][level][j];
+                out.interleaved[level][j * kInterleave + w] = out.tables[w][level][j];
+            out.interleaved[level][j * kInterleave + 3] = 0.0;
         }
     }
 }

@@ -15,6 +15,7 @@ inline constexpr int kPitchCount = kMaxPitch + 1;       // entries of every per-
 inline constexpr int kWaveLength = 4096;                // samples per wavetable cycle
 inline constexpr int kWaveLevels = 11;                  // level L holds 2^(10 - L) harmonics
 inline constexpr int kWaveforms = 3;                    // saw, square, pulse
+inline constexpr int kInterleave = 4;                   // doubles per index, interleaved
 inline constexpr std::uint32_t kPhaseMask = 0x0FFFFFFF; // one cycle = 2^28 phase units
 inline constexpr int kPhaseIndexShift = 16;             // phase >> 16 = table index 0..4095
 inline constexpr double kInitialSampleRate = 44100.0;   // Hz, until the first prepare
@@ -43,13 +44,14 @@ inline double SawDifference(const double* saw, int x, int shift) {
 }
 
 // The three band-limited single-cycle tables, 11 levels each, and the same doubles interleaved:
-// saw, square and pulse of index x side by side at [3x], [3x + 1], [3x + 2], so an oscillator
-// that plays all three reads one cache line instead of three.
+// saw, square and pulse of index x side by side at [4x], [4x + 1], [4x + 2], with +0 at [4x + 3],
+// so that an oscillator playing all three reads 32 aligned bytes, always within one cache line
+// (three doubles to an index would let a quarter of the reads straddle two lines).
 struct WavetableSet {
     using Cycle = std::array<double, kWaveLength>;
-    using InterleavedCycle = std::array<double, kWaveLength * kWaveforms>;
+    using InterleavedCycle = std::array<double, kWaveLength * kInterleave>;
     std::array<std::array<Cycle, kWaveLevels>, kWaveforms> tables;
-    std::array<InterleavedCycle, kWaveLevels> interleaved;
+    alignas(64) std::array<InterleavedCycle, kWaveLevels> interleaved; // 32-byte records
 
     const Cycle& Level(Waveform w, int level) const { return tables[static_cast<int>(w)][level]; }
     const double* Interleaved(int level) const { return interleaved[level].data(); }

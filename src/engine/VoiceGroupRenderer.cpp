@@ -78,6 +78,9 @@ void VoiceGroupRenderer::Begin(SimdPath path, double* left, double* right, int n
     else if (path >= SimdPath::Avx2 && Avx2GroupKernels())
         middle = Avx2GroupKernels();
     wide = middle;
+    oscillatorKernels = &BaseOscillatorKernels();
+    if (path >= SimdPath::Avx2 && Avx2OscillatorKernels())
+        oscillatorKernels = Avx2OscillatorKernels();
     if (path == SimdPath::Avx512 && Avx512GroupKernels())
         wide = Avx512GroupKernels();
     mixLeft = left;
@@ -196,7 +199,8 @@ void VoiceGroupRenderer::Render(const VoiceGroupKernels& kernels) {
     // The oscillators in voice order: they share the noise generator.
     for (int lane = 0; lane < count; ++lane) {
         Voice& v = *queued[static_cast<std::size_t>(lane)];
-        v.oscillator.Render(inLeft.data() + lane, inRight.data() + lane, n, lanes);
+        v.oscillator.Render(inLeft.data() + lane, inRight.data() + lane, n, lanes,
+                            *oscillatorKernels);
         LoadVoice(lane, v);
     }
     for (int lane = count; lane < lanes; ++lane) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/OscillatorKernels.h"
 #include "engine/Voice.h"
 #include "engine/VoiceGroupLanes.h"
 
@@ -73,6 +74,7 @@ private:
     const VoiceGroupKernels* wide = nullptr;   // the path's kernels
     const VoiceGroupKernels* middle = nullptr; // four lanes, for groups of three or four voices
     const VoiceGroupKernels* narrow = nullptr; // two lanes, for groups of one or two voices
+    const OscillatorKernels* oscillatorKernels = nullptr; // the path's oscillator loops
 };
 
 } // namespace vorlunda

@@ -1,6 +1,7 @@
 // The voices rendered in groups across SIMD lanes against the voices rendered one after the
 // other: the same bits on every path, whatever the notes, envelope stages, filter types, chunk
 // lengths and sample rates.
+#include "engine/OscillatorKernels.h"
 #include "engine/OscillatorTables.h"
 #include "engine/ParameterTable.h"
 #include "engine/VoiceGroupRenderer.h"
@@ -153,6 +154,60 @@ TEST(VoiceGroup, HighSampleRateAndMonoVoice) {
         NoteOn(s, 67, 60);
         s.Render(9000, 129);
     });
+}
+
+// The oscillator's wide inner loops against the baseline ones, for every combination of waves,
+// interval, multi and sync class (which choose the loop), with and without noise, on chunks of
+// odd lengths (the last one to three samples of a chunk take the one-sample code), and at low and
+// high pitches (table levels 0 to 10, indices wrapping inside a chunk).
+TEST(VoiceGroup, WideOscillatorLoopsMatchTheBaselineForEveryWaveCombination) {
+    const OscillatorKernels* wide = Avx2OscillatorKernels();
+    if (VoiceGroupRenderer::DetectedPath() < SimdPath::Avx2 || wide == nullptr)
+        GTEST_SKIP() << "no AVX2 on this processor or in this build";
+    constexpr int kStride = 3; // samples interleaved as for three lanes
+    constexpr int kSamples = 203;
+    const auto render = [&](const OscillatorKernels& kernels, int waves, bool multi, int sync,
+                            double noise, double pitch) {
+        Oscillator osc;
+        osc.Prepare(48000.0);
+        osc.SetDetune(9);
+        osc.SetIntervalTune(-500);
+        osc.SetSyncMode(sync);
+        osc.SetNoiseMix(noise);
+        osc.SetStereoSpread(0.4);
+        for (int f = 0; f < Oscillator::kFootages; ++f) {
+            osc.SetSaw(f, (waves & 1) != 0);
+            osc.SetSquare(f, (waves & 2) != 0);
+            osc.SetPulse(f, (waves & 4) != 0);
+            osc.SetInterval(f, (waves & 8) != 0 && f != 1);
+            osc.SetMulti(f, multi);
+        }
+        osc.UpdatePitch(pitch, PitchModulation{});
+        Oscillator::SetNoiseSeed(12345);
+        std::vector<double> left(kSamples * kStride, 7.0), right(kSamples * kStride, 7.0);
+        for (int start = 0; start < kSamples; start += 67) // chunks of 64 and 3 samples
+            osc.Render(left.data() + start * kStride, right.data() + start * kStride,
+                       std::min(67, kSamples - start), kStride, kernels);
+        left.insert(left.end(), right.begin(), right.end());
+        left.push_back(static_cast<double>(Oscillator::NoiseSeed()));
+        return left;
+    };
+    for (int waves = 1; waves < 16; ++waves) {
+        for (bool multi : {false, true}) {
+            for (int sync : {0, 3, 7}) { // off, synced, synced with oscillator 0 silent
+                for (double noise : {0.0, 0.35}) {
+                    for (double pitch : {2000.0, 9000.0, 15500.0}) {
+                        SCOPED_TRACE(std::to_string(waves) + " " + std::to_string(multi) + " " +
+                                     std::to_string(sync) + " " + std::to_string(noise) + " " +
+                                     std::to_string(pitch));
+                        EXPECT_TRUE(SameBits(
+                            render(BaseOscillatorKernels(), waves, multi, sync, noise, pitch),
+                            render(*wide, waves, multi, sync, noise, pitch)));
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(VoiceGroup, PathIsDetectedOnceAndForcingNeverExceedsIt) {
