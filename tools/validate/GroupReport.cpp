@@ -44,6 +44,10 @@ void GroupReport::Faults(const SampleFaults& faults, std::string_view what) {
     Fail(std::string(what) + ": " + faults.Summary() + "; first: " + faults.first);
 }
 
+void GroupReport::Warn(const std::string& what) {
+    figures.push_back(OneLine("warning: " + what));
+}
+
 void GroupReport::NotApplicable(std::string why) {
     reason = OneLine(std::move(why));
 }

@@ -25,6 +25,9 @@ public:
     // Fails once with the summary when the faults are not clean.
     void Faults(const SampleFaults& faults, std::string_view what);
     void NotApplicable(std::string why);
+    // Something a user should know that is not a fault (a plug-in merely slow, a text beyond
+    // the interface's limit that hosts cope with): shown among the figures, fails nothing.
+    void Warn(const std::string& what);
 
     Verdict Result() const;
     const std::vector<std::string>& Figures() const { return figures; }

@@ -130,8 +130,7 @@ long FlushingHostSession(PluginLibrary& library, GroupReport& report, long& call
             Chord(events, 0, true);
             runner.Render(kBlock, Precision::Single, &events, "flushing host");
             for (int b = 0; b < 100; ++b)
-                runner.Render(kBlock, b % 2 ? Precision::Double : Precision::Single, nullptr,
-                              "flushing host");
+                runner.Render(kBlock, Precision::Single, nullptr, "flushing host");
             for (int i = 0; i < plugin->Parameters(); ++i)
                 plugin->SetParameter(i, plugin->GetParameter(i));
             if (plugin->HasChunks()) {

@@ -51,6 +51,11 @@ void Panic(EventList& events);
 double TimeToSilence(BlockRunner& runner, PluginInstance& plugin, int block, double threshold,
                      double quietSeconds, double limitSeconds, const char* context);
 
+// Which part of a group a helper child runs (a rate of the grid, say): set by the parent
+// before it starts the child, which inherits it through the environment (-1 for none).
+void SetChildPart(int part);
+int ChildPart();
+
 // Formatting for the report's figures.
 std::string Fixed(double value, int decimals);
 std::string Hex(std::uint64_t value);

@@ -88,12 +88,19 @@ void RunThreadsGroup(GroupContext& context, GroupReport& report) {
     Random random = context.random.Derive("audio");
     const int blocks = kBlocks;
     for (int b = 0; b < blocks; ++b) {
+        if (b == blocks / 2) {
+            // The second half in a double-precision session: the host suspends, announces
+            // the precision and resumes on its audio thread while the others carry on.
+            plugin->Suspend();
+            plugin->SetPrecision(Precision::Double);
+            plugin->Resume();
+        }
         events.Clear();
         if (b % 8 == 0)
             NoteOn(events, random.Between(0, kBlock - 1), random.Between(36, 96));
         if (b % 8 == 4)
             events.Midi(0, 0xB0, 123, 0);
-        runner.Render(kBlock, b % 2 ? Precision::Double : Precision::Single, &events, "threads");
+        runner.Render(kBlock, plugin->SessionPrecision(), &events, "threads");
         rendered.store(b + 1);
         // A host's audio thread waits for the device between blocks; this gives the other
         // threads their turns.
