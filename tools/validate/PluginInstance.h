@@ -31,8 +31,9 @@ enum class TimeReport {
 
 // How the validator's host answers the plug-in's calls.
 struct HostBehaviour {
-    bool silent = false;  // every call answers 0, as the most minimal host does
-    bool offline = false; // the process level is offline (4) on every thread
+    bool silent = false;        // every call answers 0, as the most minimal host does
+    bool answerVersion = false; // a silent host still answers audioMasterVersion
+    bool offline = false;       // the process level is offline (4) on every thread
     TimeReport time = TimeReport::Playing;
     bool advanceTime = true; // the transport moves on after every audio call
 };
@@ -110,6 +111,9 @@ public:
 
 protected:
     bool Silent() const override { return behaviour.silent; }
+    bool SilentTo(vst::Int32 opcode) const override {
+        return behaviour.silent && !(opcode == vst::audioMasterVersion && behaviour.answerVersion);
+    }
     vst::VstTimeInfo* Time(vst::IntPtr mask) override;
     vst::IntPtr EventsFromPlugin(const vst::VstEvents* events) override;
 

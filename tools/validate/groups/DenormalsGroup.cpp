@@ -326,6 +326,9 @@ void RunDenormalsGroup(GroupContext& context, GroupReport& report) {
     report.Figure("tails below -300 dBFS after " + Fixed(longestTail, 2) + " s at most, " +
                   (subnormals == 0 ? std::string("no subnormal output")
                                    : std::to_string(subnormals) + " subnormal samples"));
+    if (subnormals > 0)
+        report.Warn(std::to_string(subnormals) +
+                    " subnormal output samples (judged by what they cost, as above)");
     report.Figure("MXCSR unchanged over " + std::to_string(calls) +
                   " calls (host mode plain and flush-to-zero)");
 }

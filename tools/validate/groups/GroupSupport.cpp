@@ -98,7 +98,7 @@ double TimeToSilence(BlockRunner& runner, PluginInstance& plugin, int block, dou
             lastLoud = rendered;
         if (rendered - lastLoud >= quiet)
             return static_cast<double>(lastLoud) / rate;
-        if (runner.Faults().Total() > 0 && rendered > quiet)
+        if (runner.Faults().Severe() > 0 && rendered > quiet)
             break; // a broken output is reported as such, not waited out
     }
     return lastLoud <= limit ? static_cast<double>(lastLoud) / rate : -1.0;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vorlunda::validate {
 
@@ -58,7 +59,109 @@ void RunLifecycleEarlyHelper(GroupContext& context, GroupReport& report) {
     report.Faults(runner.Faults(), "audio before any setting");
 }
 
+namespace {
+
+constexpr double kAudible = 1e-5; // -100 dBFS: below it an instrument has made no sound
+
+// Counts a host read once must stay as they were.
+void CheckCounts(PluginInstance& plugin, int parameters, int programs, GroupReport& report,
+                 const std::string& when) {
+    if (plugin.Parameters() != parameters || plugin.Programs() != programs)
+        report.Fail(when + ": " + std::to_string(plugin.Parameters()) + " parameters and " +
+                    std::to_string(plugin.Programs()) + " programs instead of " +
+                    std::to_string(parameters) + " and " + std::to_string(programs));
+}
+
+// A chord held for `blocks` blocks, then released; answers the loudest sample.
+double PlayChord(BlockRunner& runner, PluginInstance& plugin, EventList& events, int blocks,
+                 const char* context) {
+    events.Clear();
+    Chord(events, 0, true);
+    runner.Render(kUsualBlock, Precision::Single, &events, context);
+    double peak = runner.BlockPeak();
+    for (int b = 1; b < blocks; ++b) {
+        runner.Render(kUsualBlock, Precision::Single, nullptr, context);
+        peak = std::max(peak, runner.BlockPeak());
+    }
+    events.Clear();
+    Chord(events, 0, false);
+    plugin.Deliver(events);
+    return peak;
+}
+
+} // namespace
+
+// Programs and sessions, in a child of its own: the instrument makes a sound for a chord, again
+// after a suspend and resume; every program (16 spread over a larger bank) and the numbers a
+// host must not send but some do (-1, numPrograms, a huge one) through effSetProgram, each
+// followed by a chord whose output must be valid; the counts never change.
+void RunProgramsHelper(GroupContext& context, GroupReport& report) {
+    OpenedPlugin opened;
+    if (!OpenPlugin(context, report, opened, kUsualBlock))
+        return;
+    auto& plugin = opened.plugin;
+    const int parameters = plugin->Parameters();
+    const int programs = plugin->Programs();
+    BlockRunner runner(*plugin, kUsualBlock);
+    EventList events;
+    const int halfSecond = static_cast<int>(0.5 * kUsualRate / kUsualBlock);
+
+    context.stage("a chord");
+    double peak = PlayChord(runner, *plugin, events, halfSecond, "a chord");
+    for (int p = 1; peak < kAudible && p < std::min(programs, 5); ++p) {
+        plugin->Dispatch(vst::effSetProgram, 0, p * programs / 5);
+        peak = std::max(peak, PlayChord(runner, *plugin, events, halfSecond, "a chord"));
+    }
+    if (peak < kAudible)
+        report.Fail("no sound: a chord held for 0.5 s never reaches -100 dBFS (peak " +
+                    Fixed(peak, 9) + ")");
+
+    context.stage("suspend and resume");
+    plugin->Suspend();
+    plugin->Resume();
+    const double after = PlayChord(runner, *plugin, events, halfSecond, "after suspend and resume");
+    if (peak >= kAudible && after < kAudible)
+        report.Fail("no sound after a suspend and resume (peak " + Fixed(after, 9) + ")");
+
+    const int tried = std::min(programs, 16);
+    for (int t = 0; t < tried; ++t) {
+        const int p = t * programs / tried;
+        context.stage("effSetProgram(" + std::to_string(p) + ")");
+        plugin->Dispatch(vst::effSetProgram, 0, p);
+        CheckCounts(*plugin, parameters, programs, report,
+                    "after effSetProgram(" + std::to_string(p) + ")");
+        PlayChord(runner, *plugin, events, 4, "after a program change");
+    }
+    const vst::IntPtr current = plugin->Dispatch(vst::effGetProgram);
+    for (const vst::IntPtr wrong :
+         {vst::IntPtr{-1}, vst::IntPtr{programs}, vst::IntPtr{0x7FFFFFFF}}) {
+        const std::string what = "effSetProgram(" + std::to_string(wrong) + ")";
+        context.stage(what + ", out of range");
+        plugin->Dispatch(vst::effSetProgram, 0, wrong);
+        const vst::IntPtr now = plugin->Dispatch(vst::effGetProgram);
+        if (programs > 0 && (now < 0 || now >= programs))
+            report.Fail(what + " out of range: effGetProgram answers " + std::to_string(now));
+        CheckCounts(*plugin, parameters, programs, report, what);
+        PlayChord(runner, *plugin, events, 4, "after an out-of-range program");
+    }
+    plugin->Dispatch(vst::effSetProgram, 0, current);
+    plugin->Suspend();
+    plugin->Close();
+    report.Faults(runner.Faults(), "programs");
+    report.Figure("a chord at " + Fixed(20.0 * std::log10(std::max(peak, 1e-30)), 1) +
+                  " dBFS, again after suspend and resume; " + std::to_string(tried) +
+                  " programs and 3 out of range (-1, " + std::to_string(programs) +
+                  ", 2147483647) each with a chord");
+}
+
 void RunLifecycleGroup(GroupContext& context, GroupReport& report) {
+    context.stage("programs, sound, suspend and resume");
+    const GroupReport programs = context.runChild("Programs");
+    for (const std::string& failure : programs.Failures())
+        report.Fail(failure);
+    for (const std::string& figure : programs.Figures())
+        report.Figure(figure);
+
     context.stage("audio before any setting (out of contract)");
     const GroupReport early = context.runChild("LifecycleEarly");
     if (early.Result() == Verdict::Failed) {
