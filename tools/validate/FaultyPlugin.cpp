@@ -33,7 +33,7 @@ enum class Fault {
     File,       // a file opened in every audio call
     Mxcsr,      // flush-to-zero switched on and left on
     CrashChunk, // a chunk of the wrong size crashes (access violation)
-    HalfChunk,  // a refused chunk changes the gain anyway
+    HalfChunk,  // a refused chunk changes the gain anyway, to NaN where its bits say so
     LongText,   // parameter names padded with zeros after the terminator
     Stuck,      // notes never end
     Random,     // output depends on the clock
