@@ -33,7 +33,7 @@ enum class Fault {
     File,       // a file opened in every audio call
     Mxcsr,      // flush-to-zero switched on and left on
     CrashChunk, // a chunk of the wrong size crashes (access violation)
-    HalfChunk,  // a refused chunk changes the gain anyway, to NaN where its bits say so
+    HalfChunk,  // a refused chunk changes the gain anyway, unchecked (huge, negative or NaN)
     LongText,   // parameter names padded with zeros after the terminator
     Stuck,      // notes never end
     Random,     // output depends on the clock
@@ -363,7 +363,7 @@ IntPtr VORLUNDA_VST_CALL Dispatcher(AEffect* effect, Int32 opcode, Int32 index, 
             return 0;
         std::memcpy(&in, ptr, sizeof in);
         if (TheFault() == Fault::HalfChunk)
-            self->gain = std::clamp(in.gain, 0.0f, 1.0f);
+            self->gain = in.gain; // unchecked: whatever the damaged bits say
         if (in.magic != kChunkMagic || !(in.gain >= 0.0f && in.gain <= 1.0f) ||
             !(in.tone >= 0.0f && in.tone <= 1.0f))
             return 0;
