@@ -95,7 +95,10 @@ public:
         runner.Render(kProbeBlock, Precision::Single, &events, "after a damaged chunk");
         if (runner.Faults().Severe() > before && ++badOutput <= 3)
             report.Fail(what + ": broken output right afterwards (" + runner.Faults().first + ")");
+        const auto restore = std::chrono::steady_clock::now();
         Restore();
+        loadSeconds += Seconds(restore);
+        loads += 2;
         if (!(Take(plugin) == reference)) {
             report.Fail(what + ": afterwards the reference bank no longer loads back to the " +
                         "state it gave before");
@@ -106,7 +109,8 @@ public:
     long tried = 0;
     long answeredZero = 0;
     long badOutput = 0;
-    double loadSeconds = 0.0; // in effSetChunk with the damaged chunks
+    double loadSeconds = 0.0; // in effSetChunk, the damaged chunks and the reference bank after
+    long loads = 0;
 
 private:
     static double Seconds(std::chrono::steady_clock::time_point since) {
@@ -321,7 +325,8 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
             ++cut;
         }
     }
-    const double perLoad = cut ? trial.loadSeconds / static_cast<double>(cut) * 1000.0 : 0.0;
+    const double perLoad =
+        trial.loads ? trial.loadSeconds / static_cast<double>(trial.loads) * 1000.0 : 0.0; // ms
     if (cut < planned)
         report.Warn("too slow (" + Fixed(perLoad, 1) + " ms per load): " + std::to_string(cut) +
                     " of " + std::to_string(planned) + " truncated chunks tried in " +
