@@ -70,9 +70,11 @@ std::string ProgramName(PluginInstance& plugin) {
     return name.Text();
 }
 
-// One damaged chunk. What a plug-in answers is not judged (hosts ignore the answer, and many
-// plug-ins answer 0 to chunks they load): it must not crash, its output right afterwards must
-// be valid, and the reference bank must still load back to exactly the state it gave before.
+// Damaged chunks, one after another as a host would load them. What a plug-in answers is not
+// judged (hosts ignore the answer, and many plug-ins answer 0 to chunks they load): it must
+// not crash, its output right after each must be valid, and the reference bank must still load
+// back to exactly the state it gave before: checked after every kCheckEvery chunks and at the
+// end of each kind (Check), as loading and comparing a large bank costs far more than a trial.
 class DamageTrial {
 public:
     DamageTrial(PluginInstance& plugin, BlockRunner& runner, const Bytes& bank, GroupReport& report)
@@ -95,15 +97,29 @@ public:
         runner.Render(kProbeBlock, Precision::Single, &events, "after a damaged chunk");
         if (runner.Faults().Severe() > before && ++badOutput <= 3)
             report.Fail(what + ": broken output right afterwards (" + runner.Faults().first + ")");
+        ++loads;
+        last = what;
+        if (++unchecked >= kCheckEvery)
+            Check();
+    }
+
+    // The reference bank loaded again must give the state it gave before.
+    void Check() {
+        if (unchecked == 0)
+            return;
         const auto restore = std::chrono::steady_clock::now();
         Restore();
         loadSeconds += Seconds(restore);
-        loads += 2;
+        ++loads;
         if (!(Take(plugin) == reference)) {
-            report.Fail(what + ": afterwards the reference bank no longer loads back to the " +
-                        "state it gave before");
+            report.Fail("after " + last +
+                        (unchecked > 1 ? " (and the " + std::to_string(unchecked - 1) +
+                                             " damaged chunks before it)"
+                                       : std::string()) +
+                        ": the reference bank no longer loads back to the state it gave before");
             Restore();
         }
+        unchecked = 0;
     }
 
     long tried = 0;
@@ -122,6 +138,9 @@ private:
     }
 
     static constexpr int kProbeBlock = 64; // samples
+    static constexpr int kCheckEvery = 16; // damaged chunks
+    int unchecked = 0;
+    std::string last;
     PluginInstance& plugin;
     BlockRunner& runner;
     const Bytes& bank;
@@ -214,6 +233,7 @@ void RunStateNullHelper(GroupContext& context, GroupReport& report) {
         context.stage(std::string("a null ") + (bankForm ? "bank" : "program") +
                       " chunk of 100 bytes");
         trial.Try(nullptr, 100, bankForm, "a null chunk of 100 bytes");
+        trial.Check();
     }
     plugin->Suspend();
     plugin->Close();
@@ -294,8 +314,10 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
     DamageTrial trial(*b, runner, bank, report);
     context.stage("empty chunks");
     const unsigned char nothing = 0;
-    for (bool bankForm : {true, false})
+    for (bool bankForm : {true, false}) {
         trial.Try(&nothing, 0, bankForm, "an empty chunk");
+        trial.Check();
+    }
 
     // Every length of both chunks in a full run; in a quick one every length near the start and
     // a bounded number spread through the rest; either way within a time budget, so that a
@@ -324,6 +346,7 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
                           std::to_string(order[n]) + " bytes");
             ++cut;
         }
+        trial.Check();
     }
     const double perLoad =
         trial.loads ? trial.loadSeconds / static_cast<double>(trial.loads) * 1000.0 : 0.0; // ms
@@ -342,6 +365,7 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
             std::copy_n(bank.begin(), std::min<std::size_t>(16, bank.size()), noise.begin());
         trial.Try(noise.data(), noise.size(), true, "1 MiB of random bytes as a bank");
         trial.Try(noise.data(), noise.size(), false, "1 MiB of random bytes as a program");
+        trial.Check();
     }
 
     context.stage("bit-flipped chunks");
@@ -360,11 +384,13 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
                   std::string(bankForm ? "bank" : "program") + " chunk with " +
                       std::to_string(bits) + " flipped bits");
     }
+    trial.Check();
     CheckCounts(*b, *a, report, "after the damaged chunks");
     report.Faults(runner.Faults(), "output after damaged chunks");
     report.Figure(std::to_string(cut) + " truncated (" + Fixed(perLoad, 2) +
                   " ms per load), 6 random and " + std::to_string(flips) +
-                  " bit-flipped chunks: the reference bank loads back after each (" +
+                  " bit-flipped chunks, each followed by a note: the reference bank loads back "
+                  "after them (" +
                   std::to_string(trial.answeredZero) + " answered 0, not judged)");
     a->Close();
     b->Close();
