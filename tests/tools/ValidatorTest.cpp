@@ -116,6 +116,21 @@ TEST(ValidatorSamples, EachFaultCountedTheMostSevereDescribed) {
     EXPECT_EQ(faults.Summary(), "1 NaN, 1 infinite, 1 out of range, 1 subnormal");
 }
 
+TEST(ValidatorSamples, MergingKeepsTheMostSevereDescription) {
+    SampleFaults early;
+    CheckSample(1e-40f, 16.0, early, "early", 0, 0);
+    SampleFaults late;
+    CheckSample(std::numeric_limits<float>::infinity(), 16.0, late, "late", 1, 9);
+    early.Merge(late);
+    EXPECT_NE(early.first.find("late: infinity at channel 1 frame 9"), std::string::npos)
+        << early.first;
+    SampleFaults later;
+    CheckSample(20.0f, 16.0, later, "later", 0, 1);
+    early.Merge(later); // out of range is less severe than infinity
+    EXPECT_NE(early.first.find("late:"), std::string::npos) << early.first;
+    EXPECT_EQ(early.Total(), 3);
+}
+
 TEST(ValidatorSamples, SubnormalOutputAloneFailsNoGroupReport) {
     SampleFaults faults;
     CheckSample(1e-310, 16.0, faults, "tail", 0, 0);
