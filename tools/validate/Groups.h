@@ -46,6 +46,7 @@ void RunLoadGroup(GroupContext& context, GroupReport& report);
 void RunLoadTimeHelper(GroupContext& context, GroupReport& report);
 void RunLifecycleGroup(GroupContext& context, GroupReport& report);
 void RunLifecycleEarlyHelper(GroupContext& context, GroupReport& report);
+void RunLifecycleCyclesHelper(GroupContext& context, GroupReport& report);
 void RunProgramsHelper(GroupContext& context, GroupReport& report);
 void RunGridGroup(GroupContext& context, GroupReport& report);
 void RunGridRateHelper(GroupContext& context, GroupReport& report);

@@ -104,6 +104,18 @@ double TimeToSilence(BlockRunner& runner, PluginInstance& plugin, int block, dou
     return lastLoud <= limit ? static_cast<double>(lastLoud) / rate : -1.0;
 }
 
+void TakeChild(const GroupReport& child, GroupReport& report, const std::string& prefix,
+               bool figures) {
+    for (const std::string& failure : child.Failures())
+        report.Fail(prefix + failure);
+    for (long more = child.FailureCount() - static_cast<long>(child.Failures().size()); more > 0;
+         --more)
+        report.Fail(prefix + "another failure");
+    if (figures)
+        for (const std::string& figure : child.Figures())
+            report.Figure(figure);
+}
+
 void SetChildPart(int part) {
     const std::string value = std::to_string(part);
 #if defined(_WIN32)

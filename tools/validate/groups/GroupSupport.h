@@ -56,6 +56,11 @@ double TimeToSilence(BlockRunner& runner, PluginInstance& plugin, int block, dou
 void SetChildPart(int part);
 int ChildPart();
 
+// A helper child's failures into its group's report, each after `prefix`, the ones it only
+// counted counted again; its figures too when `figures`.
+void TakeChild(const GroupReport& child, GroupReport& report, const std::string& prefix,
+               bool figures);
+
 // Formatting for the report's figures.
 std::string Fixed(double value, int decimals);
 std::string Hex(std::uint64_t value);
