@@ -327,7 +327,7 @@ void RunStateGroup(GroupContext& context, GroupReport& report) {
     // a bounded number spread through the rest; either way within a time budget, so that a
     // plug-in slow to load is reported as such rather than taken for a hang.
     context.stage("truncated chunks");
-    const double budget = context.Count(90, 10); // s
+    const double budget = context.Count(120, 10); // s
     const auto sweepStart = std::chrono::steady_clock::now();
     auto spent = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - sweepStart).count();
