@@ -1,7 +1,8 @@
-// Group 2, Lifecycle: 20 cycles of sample-rate, block-size and on/off requests in random order,
-// repeated and unpaired, with audio calls in between; and apart from them, in a child process
-// of its own, audio calls before the host set a sample rate, block size or switched processing
-// on, which no host should make: what a plug-in does there is reported, not judged.
+// Group 2, Lifecycle, in three child processes: a chord that must sound, again after suspend and
+// resume, program changes in and out of range; 20 cycles of sample-rate, block-size and on/off
+// requests in random order, repeated and unpaired, with audio calls in between; and apart from
+// them, audio calls before the host set a sample rate, block size or switched processing on,
+// which no host should make: what a plug-in does there is a warning, not a failure.
 #include "GroupSupport.h"
 
 #include <algorithm>
