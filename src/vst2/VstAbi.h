@@ -117,7 +117,11 @@ enum EffectOpcode : Int32 {
     effGetSpeakerArrangement = 69,
     effStartProcess = 71,
     effStopProcess = 72,
+    effSetProcessPrecision = 77, // value: kVstProcessPrecision32 or 64, sent while suspended
 };
+
+constexpr IntPtr kVstProcessPrecision32 = 0;
+constexpr IntPtr kVstProcessPrecision64 = 1;
 
 // Plug-in -> host (audioMaster) opcodes.
 enum HostOpcode : Int32 {

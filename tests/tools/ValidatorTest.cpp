@@ -97,7 +97,7 @@ TEST(ValidatorSamples, KindsByTheirBits) {
     EXPECT_EQ(KindOf(std::numeric_limits<float>::signaling_NaN()), SampleKind::NaN);
 }
 
-TEST(ValidatorSamples, EachFaultCountedFirstOneDescribed) {
+TEST(ValidatorSamples, EachFaultCountedTheMostSevereDescribed) {
     SampleFaults faults;
     CheckSample(0.5f, 16.0, faults, "here", 0, 0);
     CheckSample(-17.0, 16.0, faults, "here", 1, 3);
@@ -110,8 +110,36 @@ TEST(ValidatorSamples, EachFaultCountedFirstOneDescribed) {
     EXPECT_EQ(faults.infinite, 1);
     EXPECT_EQ(faults.Total(), 4);
     EXPECT_EQ(faults.peak, 17.0);
-    EXPECT_NE(faults.first.find("channel 1 frame 3"), std::string::npos) << faults.first;
-    EXPECT_EQ(faults.Summary(), "1 NaN, 1 infinite, 1 subnormal, 1 out of range");
+    EXPECT_EQ(faults.Severe(), 3);
+    // The NaN (frame 4) is described, not the earlier sample out of range (frame 3).
+    EXPECT_NE(faults.first.find("NaN at channel 0 frame 4"), std::string::npos) << faults.first;
+    EXPECT_EQ(faults.Summary(), "1 NaN, 1 infinite, 1 out of range, 1 subnormal");
+}
+
+TEST(ValidatorSamples, MergingKeepsTheMostSevereDescription) {
+    SampleFaults early;
+    CheckSample(1e-40f, 16.0, early, "early", 0, 0);
+    SampleFaults late;
+    CheckSample(std::numeric_limits<float>::infinity(), 16.0, late, "late", 1, 9);
+    early.Merge(late);
+    EXPECT_NE(early.first.find("late: infinity at channel 1 frame 9"), std::string::npos)
+        << early.first;
+    SampleFaults later;
+    CheckSample(20.0f, 16.0, later, "later", 0, 1);
+    early.Merge(later); // out of range is less severe than infinity
+    EXPECT_NE(early.first.find("late:"), std::string::npos) << early.first;
+    EXPECT_EQ(early.Total(), 3);
+}
+
+TEST(ValidatorSamples, SubnormalOutputAloneFailsNoGroupReport) {
+    SampleFaults faults;
+    CheckSample(1e-310, 16.0, faults, "tail", 0, 0);
+    GroupReport report;
+    report.Faults(faults, "tail");
+    EXPECT_EQ(report.Result(), Verdict::Passed);
+    CheckSample(std::nan(""), 16.0, faults, "tail", 0, 1);
+    report.Faults(faults, "tail");
+    EXPECT_EQ(report.Result(), Verdict::Failed);
 }
 
 TEST(ValidatorGuards, ACleanBlockPasses) {
@@ -174,14 +202,21 @@ TEST(ValidatorCanary, CleanTextPasses) {
     EXPECT_EQ(text.Text(), "Cutoff");
 }
 
-TEST(ValidatorCanary, PaddingAfterTheTerminatorIsCaught) {
+TEST(ValidatorCanary, ReachCountsPaddingAndStrayBytes) {
     CanaryText text;
     std::strncpy(text.Data(), "Cutoff", 32); // zero-pads up to 32 bytes
     EXPECT_FALSE(text.Check().clean);
+    EXPECT_TRUE(text.Check().zeroPadded);
+    EXPECT_EQ(text.Check().reach, 32);
     text.Reset();
     std::memcpy(text.Data(), "Cut\0x", 5); // one stray byte after the end
     EXPECT_TRUE(text.Check().terminated);
     EXPECT_FALSE(text.Check().clean);
+    EXPECT_FALSE(text.Check().zeroPadded);
+    EXPECT_EQ(text.Check().reach, 5);
+    text.Reset();
+    std::strcpy(text.Data(), "Cutoff");
+    EXPECT_EQ(text.Check().reach, 7); // the terminator is written too
 }
 
 TEST(ValidatorCanary, MissingTerminatorAndUntouchedBuffer) {

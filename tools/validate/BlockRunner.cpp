@@ -21,12 +21,12 @@ void BlockRunner::Reserve(int capacity) {
     doubleOut.Resize(plugin.Outputs(), capacity);
 }
 
-void BlockRunner::Render(int count, Precision precision, EventList* events, const char* context) {
+void BlockRunner::Render(int count, Precision, EventList* events, const char* context) {
     if (count > Capacity())
         Reserve(count);
     if (events && events->Count() > 0)
         plugin.Deliver(*events);
-    const bool useDouble = precision == Precision::Double && plugin.CanDouble();
+    const bool useDouble = plugin.SessionPrecision() == Precision::Double && plugin.CanDouble();
     if (useDouble) {
         doubleIn.Fill(count, doubleInput);
         doubleOut.PrepareOutputs(count);

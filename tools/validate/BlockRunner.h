@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GuardedChannels.h"
+#include "PluginInstance.h"
 #include "SampleCheck.h"
 
 #include <cstdint>
@@ -13,8 +14,6 @@ namespace vorlunda::validate {
 
 using vsthost::EventList;
 class PluginInstance;
-
-enum class Precision { Single, Double };
 
 // Renders blocks through one instance the way a host does (the block's events first, then the
 // audio call) into guarded buffers, and checks every output rule on every call: each frame
@@ -29,8 +28,10 @@ public:
     void Reserve(int capacity);
     int Capacity() const { return floatOut.Capacity(); }
 
-    // A double-precision request falls back to single precision when the plug-in has no
-    // processDoubleReplacing.
+    // Renders in the precision of the plug-in's session (PluginInstance::SetPrecision), as a
+    // host keeps one precision from effMainsChanged(1) to effMainsChanged(0); `precision` is
+    // the one the caller expects, and a different one is not sent. Single precision for
+    // plug-ins without processDoubleReplacing.
     void Render(int frames, Precision precision = Precision::Single, EventList* events = nullptr,
                 const char* context = "block");
     // The old accumulating `process` call: the outputs start at `base` and must end at base

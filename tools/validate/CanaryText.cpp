@@ -14,6 +14,11 @@ CanaryText::Verdict CanaryText::Check() const {
         return verdict;
     verdict.length = static_cast<int>(end - bytes.begin());
     verdict.clean = std::all_of(end + 1, bytes.end(), [](char b) { return b == kCanary; });
+    const auto last =
+        std::find_if(bytes.rbegin(), bytes.rend(), [](char b) { return b != kCanary; });
+    verdict.reach = static_cast<int>(bytes.rend() - last);
+    verdict.zeroPadded =
+        std::all_of(end + 1, bytes.begin() + verdict.reach, [](char b) { return b == '\0'; });
     return verdict;
 }
 

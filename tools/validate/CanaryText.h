@@ -6,9 +6,10 @@
 namespace vorlunda::validate {
 
 // A text buffer handed to the plug-in (names, labels, displays), filled with a canary byte
-// first. After the call the text must end with a terminator inside the buffer and every byte
-// after the terminator must still be the canary: a plug-in that pads, or writes a longer text
-// and cuts it afterwards, is caught even where it stayed inside the buffer.
+// first. After the call it tells whether the text ends with a terminator inside the buffer,
+// how far the plug-in wrote (zero padding and bytes written after the terminator included,
+// so that a text cut after it was written longer shows) and what it wrote after the
+// terminator.
 class CanaryText {
 public:
     static constexpr int kBytes = 512;
@@ -21,6 +22,8 @@ public:
     struct Verdict {
         bool terminated = false; // a terminator within the buffer
         bool clean = false;      // nothing written after it
+        bool zeroPadded = false; // only zeros written after it (a strncpy into a fixed field)
+        int reach = 0;           // bytes from the start to the last one written
         int length = 0;          // characters before the terminator
         bool untouched = false;  // the call wrote nothing at all
     };

@@ -27,13 +27,13 @@ enum class Fault {
     Nan,        // a NaN after a while
     Overrun,    // one sample written past the frame count
     Unwritten,  // the last frame left alone
-    Subnormal,  // subnormal output samples
+    Subnormal,  // subnormal output samples where it would be silent (a habit, judged by cost)
     Allocate,   // heap allocation in every audio call
     Lock,       // a global mutex taken in every audio call
     File,       // a file opened in every audio call
     Mxcsr,      // flush-to-zero switched on and left on
     CrashChunk, // a chunk of the wrong size crashes (access violation)
-    HalfChunk,  // a refused chunk changes the gain anyway
+    HalfChunk,  // a refused chunk changes the gain anyway, unchecked (huge, negative or NaN)
     LongText,   // parameter names padded with zeros after the terminator
     Stuck,      // notes never end
     Random,     // output depends on the clock
@@ -42,6 +42,16 @@ enum class Fault {
     HangRate,   // effSetSampleRate of an odd rate never returns
     BadText,    // display texts that effString2Parameter does not read back
     Race,       // a value shared by automation and audio without any lock (ThreadSanitizer)
+    // Host-realistic habits the validator must pass:
+    ZeroChunk, // effSetChunk answers 0, but loads the chunk
+    PadText,   // every text zero-padded up to the interface's limit for its opcode
+    NoParse,   // no effString2Parameter: every text refused
+    NoVersion, // the entry point refuses a host that answers version 0
+    SlowChunk, // 20 ms per chunk load, and a 4 KiB chunk
+    Effect,    // an effect, not an instrument: refused once, before any group
+    // And two more it must fail:
+    CrashProgram, // effSetProgram out of range crashes
+    NanProgram,   // NaN output after any program change
 };
 
 Fault TheFault() {
@@ -65,7 +75,15 @@ Fault TheFault() {
                                                               {"slowtail", Fault::SlowTail},
                                                               {"hangrate", Fault::HangRate},
                                                               {"badtext", Fault::BadText},
-                                                              {"race", Fault::Race}};
+                                                              {"race", Fault::Race},
+                                                              {"zerochunk", Fault::ZeroChunk},
+                                                              {"padtext", Fault::PadText},
+                                                              {"noparse", Fault::NoParse},
+                                                              {"noversion", Fault::NoVersion},
+                                                              {"slowchunk", Fault::SlowChunk},
+                                                              {"effect", Fault::Effect},
+                                                              {"crashprogram", Fault::CrashProgram},
+                                                              {"nanprogram", Fault::NanProgram}};
         for (const auto& [n, f] : names)
             if (name == n)
                 return f;
@@ -83,6 +101,7 @@ constexpr const char* kNullDevice = "/dev/null";
 #endif
 constexpr std::int32_t kChunkMagic = 0x46616B65; // "Fake"
 constexpr double kRelease = 0.05;                // s
+constexpr std::size_t kSlowChunk = 4096;         // bytes, the slow loader's chunk
 
 struct Voice {
     int note = -1;
@@ -95,6 +114,12 @@ struct Chunk {
     std::int32_t magic;
     float gain;
     float tone;
+};
+
+// The slow loader's chunk: the same fields, then zeros.
+struct BigChunk {
+    Chunk head;
+    char rest[kSlowChunk - sizeof(Chunk)];
 };
 
 class Faulty {
@@ -115,7 +140,9 @@ public:
     std::array<Pending, 512> pending{};
     int pendingCount = 0;
     long long rendered = 0;
+    bool programChanged = false;
     Chunk chunk{};
+    BigChunk bigChunk{};
 
     void Handle(const Pending& e) {
         const int kind = e.status & 0xF0;
@@ -181,16 +208,19 @@ public:
                 }
             }
             double out = sum * gain;
-            if (TheFault() == Fault::Nan && rendered > 20000)
+            if ((TheFault() == Fault::Nan && rendered > 20000) ||
+                (TheFault() == Fault::NanProgram && programChanged))
                 out = std::nan("");
-            if (TheFault() == Fault::Subnormal)
-                out = 1e-310;
+
             if (TheFault() == Fault::Random)
                 out += static_cast<double>(
                            std::chrono::steady_clock::now().time_since_epoch().count() % 1000) *
                        1e-6;
+            Sample sample = static_cast<Sample>(out);
+            if (TheFault() == Fault::Subnormal && sample == Sample(0))
+                sample = std::numeric_limits<Sample>::min() / Sample(2);
             for (int c = 0; c < 2; ++c)
-                outputs[c][i] = static_cast<Sample>(out);
+                outputs[c][i] = sample;
         }
         while (next < pendingCount)
             Handle(pending[static_cast<std::size_t>(next++)]);
@@ -215,11 +245,22 @@ Faulty* Self(AEffect* effect) {
     return effect ? static_cast<Faulty*>(effect->object) : nullptr;
 }
 
+// A text into a buffer of `room` bytes; the padding fault fills all of them with zeros after
+// the text, as a strncpy into a fixed field does.
 void CopyText(void* ptr, const char* text, std::size_t room) {
     const std::size_t length = std::min(std::strlen(text), room - 1);
     std::memcpy(ptr, text, length);
-    static_cast<char*>(ptr)[length] = '\0';
+    if (TheFault() == Fault::PadText)
+        std::memset(static_cast<char*>(ptr) + length, 0, room - length);
+    else
+        static_cast<char*>(ptr)[length] = '\0';
 }
+
+// The interface's limits (characters before the terminator) of the texts this plug-in writes.
+constexpr std::size_t kParamRoom = 8 + 1;
+constexpr std::size_t kProgramRoom = 24 + 1;
+constexpr std::size_t kEffectRoom = 32 + 1;
+constexpr std::size_t kVendorRoom = 64 + 1;
 
 std::string Display(float value) {
     char text[32];
@@ -250,23 +291,24 @@ IntPtr VORLUNDA_VST_CALL Dispatcher(AEffect* effect, Int32 opcode, Int32 index, 
         return 0;
     case effGetParamName:
         if (ptr && index >= 0 && index < 2) {
-            // A bounded copy that pads the rest of 32 bytes when asked to misbehave.
+            // A bounded copy that pads 300 bytes, past any host's buffer, when asked to
+            // misbehave.
             if (TheFault() == Fault::LongText)
-                std::strncpy(static_cast<char*>(ptr), index ? "Tone" : "Gain", 32);
+                std::strncpy(static_cast<char*>(ptr), index ? "Tone" : "Gain", 300);
             else
-                CopyText(ptr, index ? "Tone" : "Gain", 32);
+                CopyText(ptr, index ? "Tone" : "Gain", kParamRoom);
         }
         return 0;
     case effGetParamLabel:
         if (ptr && index >= 0 && index < 2)
-            CopyText(ptr, "", 32);
+            CopyText(ptr, "", kParamRoom);
         return 0;
     case effGetParamDisplay:
         if (ptr && index >= 0 && index < 2)
-            CopyText(ptr, Display(index ? self->tone : self->gain).c_str(), 32);
+            CopyText(ptr, Display(index ? self->tone : self->gain).c_str(), kParamRoom);
         return 0;
     case effString2Parameter:
-        if (!ptr || index < 0 || index >= 2)
+        if (!ptr || index < 0 || index >= 2 || TheFault() == Fault::NoParse)
             return 0;
         {
             const float v =
@@ -277,21 +319,33 @@ IntPtr VORLUNDA_VST_CALL Dispatcher(AEffect* effect, Int32 opcode, Int32 index, 
     case effGetProgramName:
     case effGetProgramNameIndexed:
         if (ptr)
-            CopyText(ptr, "Fake", 25);
+            CopyText(ptr, "Fake", kProgramRoom);
         return opcode == effGetProgramNameIndexed && index == 0 ? 1 : 0;
     case effGetEffectName:
     case effGetProductString:
         if (ptr)
-            CopyText(ptr, "Faulty", 32);
+            CopyText(ptr, "Faulty", opcode == effGetEffectName ? kEffectRoom : kVendorRoom);
         return 1;
     case effGetVendorString:
         if (ptr)
-            CopyText(ptr, "Vorlunda tests", 32);
+            CopyText(ptr, "Vorlunda tests", kVendorRoom);
         return 1;
+    case effSetProgram:
+        if (TheFault() == Fault::CrashProgram && (value < 0 || value >= effect->numPrograms)) {
+            volatile int* volatile nowhere = nullptr;
+            *nowhere = 1;
+        }
+        self->programChanged = true;
+        return 0;
     case effGetChunk:
         if (!ptr)
             return 0;
         self->chunk = Chunk{kChunkMagic, self->gain, self->tone};
+        if (TheFault() == Fault::SlowChunk) {
+            self->bigChunk.head = self->chunk;
+            *static_cast<void**>(ptr) = &self->bigChunk;
+            return sizeof(BigChunk);
+        }
         *static_cast<void**>(ptr) = &self->chunk;
         return sizeof(Chunk);
     case effSetChunk: {
@@ -302,17 +356,20 @@ IntPtr VORLUNDA_VST_CALL Dispatcher(AEffect* effect, Int32 opcode, Int32 index, 
             *nowhere = 1;
         }
         Chunk in{};
-        if (!ptr || value != static_cast<IntPtr>(sizeof(Chunk)))
+        const std::size_t size = TheFault() == Fault::SlowChunk ? sizeof(BigChunk) : sizeof(Chunk);
+        if (TheFault() == Fault::SlowChunk)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!ptr || value != static_cast<IntPtr>(size))
             return 0;
         std::memcpy(&in, ptr, sizeof in);
         if (TheFault() == Fault::HalfChunk)
-            self->gain = std::clamp(in.gain, 0.0f, 1.0f);
+            self->gain = in.gain; // unchecked: whatever the damaged bits say
         if (in.magic != kChunkMagic || !(in.gain >= 0.0f && in.gain <= 1.0f) ||
             !(in.tone >= 0.0f && in.tone <= 1.0f))
             return 0;
         self->gain = in.gain;
         self->tone = in.tone;
-        return 1;
+        return TheFault() == Fault::ZeroChunk ? 0 : 1;
     }
     case effProcessEvents: {
         const auto* events = static_cast<const VstEvents*>(ptr);
@@ -402,6 +459,9 @@ float VORLUNDA_VST_CALL GetParameter(AEffect* effect, Int32 index) {
 extern "C" FAULTY_EXPORT AEffect* VORLUNDA_VST_CALL VSTPluginMain(HostCallback host) {
     if (TheFault() == Fault::SlowOpen)
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (TheFault() == Fault::NoVersion &&
+        (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0))
+        return nullptr;
     auto* self = new Faulty;
     self->host = host;
     AEffect& e = self->effect;
@@ -416,6 +476,8 @@ extern "C" FAULTY_EXPORT AEffect* VORLUNDA_VST_CALL VSTPluginMain(HostCallback h
     e.numOutputs = 2;
     e.flags =
         effFlagsCanReplacing | effFlagsIsSynth | effFlagsProgramChunks | effFlagsCanDoubleReplacing;
+    if (TheFault() == Fault::Effect)
+        e.flags &= ~effFlagsIsSynth;
     e.ioRatio = 1.0f;
     e.object = self;
     e.uniqueID = 0x46616B65;

@@ -33,6 +33,12 @@ const std::vector<GroupInfo>& AllGroups() {
         {13, "Editor", RunEditorGroup, 120},
         {0, "LoadTime", RunLoadTimeHelper, 60},
         {0, "DeterminismRun", RunDeterminismHelper, 80},
+        {0, "LifecycleEarly", RunLifecycleEarlyHelper, 60},
+        {0, "LifecycleCycles", RunLifecycleCyclesHelper, 100},
+        {0, "Programs", RunProgramsHelper, 60},
+        {0, "GridRate", RunGridRateHelper, 120},
+        {0, "StateNull", RunStateNullHelper, 60},
+        {0, "Probe", RunProbeHelper, 60},
     };
     return groups;
 }

@@ -39,9 +39,14 @@ void GroupReport::FailFirst(std::string what) {
 }
 
 void GroupReport::Faults(const SampleFaults& faults, std::string_view what) {
-    if (faults.Total() == 0)
+    // Subnormal output is judged once, by what it costs (Denormals), not here.
+    if (faults.Severe() == 0)
         return;
     Fail(std::string(what) + ": " + faults.Summary() + "; first: " + faults.first);
+}
+
+void GroupReport::Warn(const std::string& what) {
+    figures.push_back(OneLine("warning: " + what));
 }
 
 void GroupReport::NotApplicable(std::string why) {

@@ -22,9 +22,12 @@ public:
     // A failure that explains the others (the child crashed or hung): kept first, so that it
     // is shown however many failures the group had found before.
     void FailFirst(std::string what);
-    // Fails once with the summary when the faults are not clean.
+    // Fails once with the summary when the faults hold more than subnormal output.
     void Faults(const SampleFaults& faults, std::string_view what);
     void NotApplicable(std::string why);
+    // Something a user should know that is not a fault (a plug-in merely slow, a text beyond
+    // the interface's limit that hosts cope with): shown among the figures, fails nothing.
+    void Warn(const std::string& what);
 
     Verdict Result() const;
     const std::vector<std::string>& Figures() const { return figures; }

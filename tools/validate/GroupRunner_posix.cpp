@@ -61,8 +61,12 @@ GroupReport GroupRunner::Run(const GroupInfo& group, double& seconds) {
     std::fflush(stderr);
     const pid_t child = fork();
     if (child == 0) {
-        // Its own process group, so that a timeout kills its helpers too.
-        setpgid(0, 0);
+        // Its own process group, so that a timeout kills its helpers too; a helper's child
+        // stays in its parent's group, so that it dies with it when the parent is cut off.
+        static bool insideChild = false;
+        if (!insideChild)
+            setpgid(0, 0);
+        insideChild = true;
         close(channel[0]);
         // The plug-in's own chatter goes to stderr, never into the validator's report lines.
         dup2(2, 1);

@@ -46,7 +46,8 @@ PluginInstance::Create(PluginLibrary& library, const HostBehaviour& behaviour, s
     instance->calls = vsthost::Instance(effect, instance.get());
     if (vsthost::CheckInstrument(*effect) != vsthost::InstrumentProblem::None) {
         instance->Close();
-        return fail("not an instrument with processReplacing and audio outputs");
+        return fail("not an instrument with processReplacing and audio outputs (flags, "
+                    "processReplacing or outputs missing)");
     }
     return instance;
 }
@@ -110,6 +111,11 @@ void PluginInstance::SetBlockSize(int frames) {
 }
 
 void PluginInstance::Resume() {
+    sessionPrecision = CanDouble() ? nextPrecision : Precision::Single;
+    if (CanDouble())
+        Dispatch(effSetProcessPrecision, 0,
+                 sessionPrecision == Precision::Double ? kVstProcessPrecision64
+                                                       : kVstProcessPrecision32);
     calls.Resume();
 }
 
@@ -132,6 +138,7 @@ void PluginInstance::Close() {
 }
 
 void PluginInstance::Deliver(EventList& events) {
+    events.Sort();
     calls.ProcessEvents(events.Events());
 }
 

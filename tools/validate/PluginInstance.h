@@ -18,6 +18,9 @@ namespace vorlunda::validate {
 using vsthost::EventList;
 using vsthost::PluginLibrary;
 
+// The sample type of a processing session (effMainsChanged(1) to effMainsChanged(0)).
+enum class Precision { Single, Double };
+
 // What the host reports when the plug-in asks for the transport (audioMasterGetTime).
 enum class TimeReport {
     Playing, // a playing transport at 120 BPM in 4/4, every field valid
@@ -28,8 +31,9 @@ enum class TimeReport {
 
 // How the validator's host answers the plug-in's calls.
 struct HostBehaviour {
-    bool silent = false;  // every call answers 0, as the most minimal host does
-    bool offline = false; // the process level is offline (4) on every thread
+    bool silent = false;        // every call answers 0, as the most minimal host does
+    bool answerVersion = false; // a silent host still answers audioMasterVersion
+    bool offline = false;       // the process level is offline (4) on every thread
     TimeReport time = TimeReport::Playing;
     bool advanceTime = true; // the transport moves on after every audio call
 };
@@ -46,6 +50,8 @@ class PluginInstance : public vsthost::Host, private vsthost::CallWatch {
 public:
     static constexpr const char* kProduct = "vorlunda2-validate";
     static constexpr const char* kVendor = "Vorlunda validator";
+    // The start of Create's reason for a record that is not an instrument.
+    static constexpr const char* kNotInstrument = "not an instrument";
 
     // Null with a reason when the entry point answers nothing or a record that is not a VST 2.4
     // instrument with processReplacing.
@@ -69,12 +75,19 @@ public:
     void Open();
     void SetSampleRate(double rate);
     void SetBlockSize(int frames);
-    void Resume();  // effMainsChanged(1), effStartProcess
+    // The precision of the sessions from the next Resume on. A host announces it with
+    // effSetProcessPrecision while suspended and keeps it for the whole session.
+    void SetPrecision(Precision precision) { nextPrecision = precision; }
+    // The precision of the audio calls now: double only when asked for and the plug-in can.
+    Precision SessionPrecision() const { return sessionPrecision; }
+    // effSetProcessPrecision (plug-ins that can process doubles), effMainsChanged(1),
+    // effStartProcess.
+    void Resume();
     void Suspend(); // effStopProcess, effMainsChanged(0)
     void Close();   // effClose; nothing may be called afterwards
 
     // Audio-thread calls.
-    void Deliver(EventList& events); // effProcessEvents
+    void Deliver(EventList& events); // effProcessEvents, sorted by frame as hosts send them
     void Process(float** inputs, float** outputs, int frames);
     void ProcessDouble(double** inputs, double** outputs, int frames);
     void Accumulate(float** inputs, float** outputs, int frames); // the old `process`
@@ -98,6 +111,9 @@ public:
 
 protected:
     bool Silent() const override { return behaviour.silent; }
+    bool SilentTo(vst::Int32 opcode) const override {
+        return behaviour.silent && !(opcode == vst::audioMasterVersion && behaviour.answerVersion);
+    }
     vst::VstTimeInfo* Time(vst::IntPtr mask) override;
     vst::IntPtr EventsFromPlugin(const vst::VstEvents* events) override;
 
@@ -111,6 +127,8 @@ private:
     vst::AEffect* effect = nullptr;
     vsthost::Instance calls;
     bool closed = false;
+    Precision nextPrecision = Precision::Single;
+    Precision sessionPrecision = Precision::Single;
     vst::VstTimeInfo transport{};
     double nominalTempo = 120.0; // BPM; moves the quarter-note position even at tempo 0
     std::atomic<long> controlChanges{0};

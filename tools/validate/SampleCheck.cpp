@@ -38,15 +38,30 @@ SampleKind KindOf(double value) {
     return Classify<std::uint64_t>(std::bit_cast<std::uint64_t>(value), 52, 0x7FF0000000000000ull);
 }
 
+int SampleFaults::Severity(const long& counter) const {
+    if (&counter == &unwritten || &counter == &guardDamage)
+        return 4;
+    if (&counter == &nan || &counter == &infinite)
+        return 3;
+    if (&counter == &outOfRange)
+        return 2;
+    return 1; // subnormal
+}
+
 void SampleFaults::Note(long& counter, const std::string& where) {
-    if (Total() == 0)
+    const int severity = Severity(counter);
+    if (severity > firstSeverity) {
         first = where;
+        firstSeverity = severity;
+    }
     ++counter;
 }
 
 void SampleFaults::Merge(const SampleFaults& other) {
-    if (Total() == 0 && other.Total() > 0)
+    if (other.firstSeverity > firstSeverity) {
         first = other.first;
+        firstSeverity = other.firstSeverity;
+    }
     unwritten += other.unwritten;
     nan += other.nan;
     infinite += other.infinite;
@@ -66,11 +81,11 @@ std::string SampleFaults::Summary() const {
         text += std::to_string(count) + " " + what;
     };
     add(unwritten, "unwritten");
+    add(guardDamage, "written outside the block");
     add(nan, "NaN");
     add(infinite, "infinite");
-    add(subnormal, "subnormal");
     add(outOfRange, "out of range");
-    add(guardDamage, "written outside the block");
+    add(subnormal, "subnormal");
     return text;
 }
 

@@ -31,13 +31,19 @@ struct SampleFaults {
     long outOfRange = 0;  // finite but beyond the allowed peak
     long guardDamage = 0; // samples written before the buffer or past the frame count
     double peak = 0.0;    // largest finite magnitude seen
-    std::string first;    // where the first fault was and what it was
+    // Where the first of the most severe faults was and what it was: a sample not written or a
+    // write outside the block, then NaN or infinity, then out of range, then subnormal.
+    std::string first;
+    int firstSeverity = 0;
 
     long Total() const { return unwritten + nan + infinite + subnormal + outOfRange + guardDamage; }
-    // Adds one fault of `kind` ("NaN", "infinity", ...) found at `where`.
+    // Every fault but subnormal output, which is judged by its cost (Denormals) only.
+    long Severe() const { return Total() - subnormal; }
+    // Adds one fault of the kind `counter` counts, found at `where`.
     void Note(long& counter, const std::string& where);
+    int Severity(const long& counter) const;
     void Merge(const SampleFaults& other);
-    // "2 NaN, 1 guard damage" (empty when clean).
+    // "2 NaN, 1 written outside the block" (empty when clean), the most severe first.
     std::string Summary() const;
 };
 

@@ -144,10 +144,21 @@ int RunValidator(ValidatorOptions options) {
                 static_cast<unsigned long long>(options.seed), options.quick ? ", quick mode" : "");
     std::fflush(stdout);
 
+    GroupRunner runner(options);
+    // A library without an instrument is refused once (exit code 2), before any group; one
+    // that cannot even be probed is left to the groups, which say what happens.
+    if (const GroupInfo* probe = FindGroup("Probe")) {
+        double seconds = 0.0;
+        const GroupReport report = runner.Run(*probe, seconds);
+        if (report.Result() == Verdict::NotApplicable) {
+            std::printf("not validated: %s\n", report.Reason().c_str());
+            return 2;
+        }
+    }
+
     int passed = 0;
     int failed = 0;
     int notApplicable = 0;
-    GroupRunner runner(options);
     for (const GroupInfo& group : AllGroups()) {
         if (group.number == 0 || (only && &group != only))
             continue;

@@ -82,7 +82,7 @@ IntPtr Host::ProcessLevel() const {
 
 IntPtr Host::Answer(Int32 opcode, Int32 index, IntPtr value, void* ptr, float opt) {
     Called(opcode);
-    if (Silent())
+    if (SilentTo(opcode))
         return 0;
     switch (opcode) {
     case audioMasterVersion:

@@ -66,6 +66,8 @@ protected:
     virtual void Called(vst::Int32 /*opcode*/) {}
     // A host that answers 0 to everything, audioMasterVersion included.
     virtual bool Silent() const { return false; }
+    // Whether a silent host answers 0 to this request too (by default, every one).
+    virtual bool SilentTo(vst::Int32 /*opcode*/) const { return Silent(); }
     // audioMasterAutomate (parameter index, normalised value).
     virtual void Automated(vst::Int32 /*index*/, float /*value*/) {}
     // audioMasterBeginEdit and audioMasterEndEdit.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 
 namespace vorlunda::validate {
 
@@ -9,6 +10,7 @@ namespace {
 
 // Low, middle and high notes: bass, chord and the top of the keyboard.
 constexpr std::array<int, 6> kChord = {24, 48, 60, 64, 67, 96};
+constexpr const char* kPartVariable = "VORLUNDA_VALIDATE_PART";
 
 } // namespace
 
@@ -96,10 +98,36 @@ double TimeToSilence(BlockRunner& runner, PluginInstance& plugin, int block, dou
             lastLoud = rendered;
         if (rendered - lastLoud >= quiet)
             return static_cast<double>(lastLoud) / rate;
-        if (runner.Faults().Total() > 0 && rendered > quiet)
+        if (runner.Faults().Severe() > 0 && rendered > quiet)
             break; // a broken output is reported as such, not waited out
     }
     return lastLoud <= limit ? static_cast<double>(lastLoud) / rate : -1.0;
+}
+
+void TakeChild(const GroupReport& child, GroupReport& report, const std::string& prefix,
+               bool figures) {
+    for (const std::string& failure : child.Failures())
+        report.Fail(prefix + failure);
+    for (long more = child.FailureCount() - static_cast<long>(child.Failures().size()); more > 0;
+         --more)
+        report.Fail(prefix + "another failure");
+    if (figures)
+        for (const std::string& figure : child.Figures())
+            report.Figure(figure);
+}
+
+void SetChildPart(int part) {
+    const std::string value = std::to_string(part);
+#if defined(_WIN32)
+    _putenv_s(kPartVariable, value.c_str());
+#else
+    setenv(kPartVariable, value.c_str(), 1);
+#endif
+}
+
+int ChildPart() {
+    const char* value = std::getenv(kPartVariable);
+    return value ? std::atoi(value) : -1;
 }
 
 std::string Fixed(double value, int decimals) {

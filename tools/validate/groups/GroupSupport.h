@@ -51,6 +51,16 @@ void Panic(EventList& events);
 double TimeToSilence(BlockRunner& runner, PluginInstance& plugin, int block, double threshold,
                      double quietSeconds, double limitSeconds, const char* context);
 
+// Which part of a group a helper child runs (a rate of the grid, say): set by the parent
+// before it starts the child, which inherits it through the environment (-1 for none).
+void SetChildPart(int part);
+int ChildPart();
+
+// A helper child's failures into its group's report, each after `prefix`, the ones it only
+// counted counted again; its figures too when `figures`.
+void TakeChild(const GroupReport& child, GroupReport& report, const std::string& prefix,
+               bool figures);
+
 // Formatting for the report's figures.
 std::string Fixed(double value, int decimals);
 std::string Hex(std::uint64_t value);

@@ -56,6 +56,7 @@ void ManyInstances(PluginLibrary& library, GroupReport& report, int blocks) {
                 return;
             }
             // Different settings per instance: nothing may be shared that depends on them.
+            plugin->SetPrecision(t % 3 == 0 ? Precision::Double : Precision::Single);
             plugin->Start(t % 2 ? 48000.0 : kUsualRate, 256);
             BlockRunner runner(*plugin, 256);
             EventList events;
@@ -88,11 +89,19 @@ void ManyInstances(PluginLibrary& library, GroupReport& report, int blocks) {
 }
 
 // The most minimal host: the callback answers 0 to every request, including the version
-// and the transport.
+// and the transport. A plug-in may refuse to start for a host of version 0 (frameworks do, as
+// is their right): then the host answers the version and nothing else.
 void SilentHost(PluginLibrary& library, GroupReport& report) {
     HostBehaviour silent;
     silent.silent = true;
-    auto plugin = NewInstance(library, report, silent);
+    std::unique_ptr<PluginInstance> plugin = PluginInstance::Create(library, silent);
+    std::string figure = "a host answering 0 to everything";
+    if (!plugin) {
+        silent.answerVersion = true;
+        plugin = NewInstance(library, report, silent);
+        figure = "a host answering 0 to everything but the version (version 0 refused by "
+                 "design)";
+    }
     if (!plugin)
         return;
     plugin->Start(kUsualRate, kUsualBlock);
@@ -104,8 +113,7 @@ void SilentHost(PluginLibrary& library, GroupReport& report) {
             Chord(events, b, true);
         if (b % 10 == 5)
             Chord(events, 0, false);
-        runner.Render(kUsualBlock, b % 2 ? Precision::Double : Precision::Single, &events,
-                      "host answering 0");
+        runner.Render(kUsualBlock, Precision::Single, &events, "host answering 0");
     }
     if (plugin->HasChunks()) {
         const auto bank = plugin->GetChunk(true);
@@ -115,7 +123,7 @@ void SilentHost(PluginLibrary& library, GroupReport& report) {
     plugin->Suspend();
     plugin->Close();
     report.Faults(runner.Faults(), "host answering 0 to everything");
-    report.Figure("a host answering 0 to everything");
+    report.Figure(figure);
 }
 
 } // namespace
@@ -132,12 +140,36 @@ void RunLoadTimeHelper(GroupContext& context, GroupReport& report) {
     if (!plugin)
         return;
     const double created = MillisecondsSince(start);
+    const int parameters = plugin->Parameters();
+    const int programs = plugin->Programs();
     plugin->Open();
     const double opened = MillisecondsSince(start);
+    // Hosts size their lists from the record the entry point answers.
+    if (plugin->Parameters() != parameters || plugin->Programs() != programs)
+        report.Fail("effOpen changes the counts: " + std::to_string(parameters) +
+                    " parameters and " + std::to_string(programs) + " programs before, " +
+                    std::to_string(plugin->Parameters()) + " and " +
+                    std::to_string(plugin->Programs()) + " after");
     report.Figure("open " + Fixed(opened, 3));
     report.Figure("library " + Fixed(loaded, 1) + " ms, entry point " + Fixed(created - loaded, 1) +
                   " ms, effOpen " + Fixed(opened - created, 1) + " ms");
     plugin->Close();
+}
+
+// Before any group: whether the library holds an instrument at all. A plug-in that is not one
+// is refused once, not failed by every group.
+void RunProbeHelper(GroupContext& context, GroupReport& report) {
+    PluginLibrary library;
+    if (!LoadPlugin(context, library, report))
+        return;
+    std::string error;
+    auto plugin = PluginInstance::Create(library, {}, &error);
+    if (plugin)
+        plugin->Close();
+    else if (error.rfind(PluginInstance::kNotInstrument, 0) == 0)
+        report.NotApplicable(error);
+    else
+        report.Fail(error);
 }
 
 void RunLoadGroup(GroupContext& context, GroupReport& report) {

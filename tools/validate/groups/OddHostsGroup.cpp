@@ -20,6 +20,8 @@ void Play(PluginLibrary& library, GroupReport& report, GroupContext& context, co
     auto plugin = NewInstance(library, report, host.behaviour);
     if (!plugin)
         return;
+    // One precision per host session, the hosts taking turns.
+    plugin->SetPrecision(blocks % 2 ? Precision::Double : Precision::Single);
     plugin->Start(kUsualRate, host.block);
     BlockRunner runner(*plugin, host.block);
     EventList events;
@@ -34,8 +36,7 @@ void Play(PluginLibrary& library, GroupReport& report, GroupContext& context, co
             if (b % 4 == 3)
                 Chord(events, random.Between(0, host.block - 1), false);
             events.Sort();
-            runner.Render(host.block, b % 2 ? Precision::Double : Precision::Single, &events,
-                          host.name);
+            runner.Render(host.block, plugin->SessionPrecision(), &events, host.name);
             ++blocks;
         }
     }

@@ -28,6 +28,12 @@ void RunVariableBlocksGroup(GroupContext& context, GroupReport& report) {
     int largest = 0;
     context.stage("variable blocks");
     for (int b = 0; b < kBlocks; ++b) {
+        if (b == kBlocks / 2) {
+            // The second half in a double-precision session, announced while suspended.
+            plugin->Suspend();
+            plugin->SetPrecision(Precision::Double);
+            plugin->Resume();
+        }
         // Small blocks are where the bugs are: half the sizes are drawn below 64.
         const int frames =
             random.Chance(0.5) ? random.Between(0, 64) : random.Between(0, kLargestBlock);
@@ -48,8 +54,7 @@ void RunVariableBlocksGroup(GroupContext& context, GroupReport& report) {
         }
         smallest = std::min(smallest, frames);
         largest = std::max(largest, frames);
-        runner.Render(frames, random.Chance(0.5) ? Precision::Double : Precision::Single, &events,
-                      "variable blocks");
+        runner.Render(frames, plugin->SessionPrecision(), &events, "variable blocks");
     }
     plugin->Suspend();
     plugin->Close();
