@@ -4,6 +4,7 @@
 // process, which on a shared machine is steadier than the wall clock.
 //
 //   EngineTiming [runs]
+#include "BenchPrograms.h"
 #include "CpuTime.h"
 #include "engine/ParameterTable.h"
 #include "engine/VoiceGroupRenderer.h"
@@ -35,28 +36,11 @@ public:
         Parameter(index)->SetReal(value);
         ParameterChanged(index);
     }
-    void Play(int voices) {
-        for (int i = 0; i < voices; ++i)
-            HandleMidiMessage(MidiEvent{0, 0x90, static_cast<std::uint8_t>(30 + i), 100});
+    void Midi(int status, int d1, int d2) {
+        HandleMidiMessage(MidiEvent{0, static_cast<std::uint8_t>(status),
+                                    static_cast<std::uint8_t>(d1), static_cast<std::uint8_t>(d2)});
     }
 };
-
-// The rich program of EngineBench.
-void MakeRich(TimedInstrument& synth) {
-    for (int f = 0; f < 4; ++f) {
-        synth.Set(kSaw16 + f, 1);
-        synth.Set(kSquare16 + f, 1);
-        synth.Set(kPulse16 + f, 1);
-        synth.Set(kMulti16 + f, 1);
-        synth.Set(kInterval16 + f, 1);
-    }
-    synth.Set(kNoiseMix, 0.3);
-    synth.Set(kFilterResonance, 0.7);
-    synth.Set(kDrive, 0.5);
-    for (int b = 0; b < 7; ++b)
-        synth.Set(kEq100 + b, b % 2 ? -3.0 : 4.0);
-    synth.Set(kChorusMix, 0.5);
-}
 
 // Best seconds per block over `runs` runs of `blocks` blocks.
 double TimeRender(bool rich, int voices, int runs, int blocks) {
@@ -64,8 +48,8 @@ double TimeRender(bool rich, int voices, int runs, int blocks) {
     synth.Prepare();
     synth.Set(kVoices, 6); // 64-voice pool
     if (rich)
-        MakeRich(synth);
-    synth.Play(voices);
+        bench::MakeRichProgram(synth);
+    bench::PlayVoices(synth, voices);
     std::vector<double> l(kBlock), r(kBlock);
     double* outs[2] = {l.data(), r.data()};
     synth.RenderBlock(nullptr, outs, kBlock);

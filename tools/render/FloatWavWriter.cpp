@@ -77,10 +77,7 @@ bool FloatWavWriter::Write(const float* const* channels, int frames) {
     if (!file)
         return false;
     // Little-endian float samples, interleaved; the bytes are those of the machine's floats.
-    interleaved.resize(static_cast<std::size_t>(frames) * channelCount);
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channelCount; ++c)
-            interleaved[static_cast<std::size_t>(i) * channelCount + c] = channels[c][i];
+    Interleave(channels, channelCount, frames, interleaved);
     if (std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), file) !=
         interleaved.size()) {
         error = "cannot write " + path;

@@ -29,10 +29,7 @@ bool WavWriter::Open(const std::string& target, int channels, int sampleRate) {
 bool WavWriter::Write(const float* const* channels, int frames) {
     if (!file)
         return false;
-    interleaved.resize(static_cast<std::size_t>(frames) * channelCount);
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channelCount; ++c)
-            interleaved[static_cast<std::size_t>(i) * channelCount + c] = channels[c][i];
+    Interleave(channels, channelCount, frames, interleaved);
     auto* handle = static_cast<SNDFILE*>(file);
     if (sf_writef_float(handle, interleaved.data(), frames) != frames) {
         error = "cannot write " + path + ": " + sf_strerror(handle);
