@@ -25,13 +25,6 @@ constexpr double kSubnormalDouble = 1e-310;
 constexpr float kSmallestNormalFloat = std::numeric_limits<float>::min();
 constexpr double kSmallestNormalDouble = std::numeric_limits<double>::min();
 
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Renders one timed chunk; answers its time, and its peak through `peak`.
 double TimeChunk(BlockRunner& runner, const char* context, double& peak) {
     peak = 0.0;

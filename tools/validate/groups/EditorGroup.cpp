@@ -168,13 +168,6 @@ double Milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Open and close, `cycles` times or until `budget` has passed, one idle in between; the
 // process's objects counted after the first cycle and after the last, so that what an editor
 // loads once is not taken for a leak.

@@ -1,5 +1,6 @@
 #include "GroupSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -140,6 +141,13 @@ std::string Hex(std::uint64_t value) {
     char text[32];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
     return text;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 std::string RateText(double hz) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vorlunda::validate {
 
@@ -65,5 +66,7 @@ void TakeChild(const GroupReport& child, GroupReport& report, const std::string&
 std::string Fixed(double value, int decimals);
 std::string Hex(std::uint64_t value);
 std::string RateText(double hz); // "44100 Hz", "1234.5678 Hz"
+// The middle value (the upper one of an even count); 0 for none.
+double Median(std::vector<double> values);
 
 } // namespace vorlunda::validate
