@@ -58,36 +58,44 @@ void EqBand::Process(double* left, double* right, int n) {
     if (!enabled) {
         return;
     }
-    ProcessChannel(left, n, state[0]);
-    ProcessChannel(right, n, state[1]);
+    // The offset flips sign at every sample of the left channel and then goes on flipping
+    // through the right one, so the right channel's sample i gets the left's offset times
+    // (-1)^n. Both channels run in one loop: their recurrences are independent, and side by
+    // side each waits for its own previous sample while the other computes.
+    const double rightSign = n % 2 == 0 ? 1.0 : -1.0;
+    double c = bias;
+    ChannelState l = state[0];
+    ChannelState r = state[1];
+    for (int i = 0; i < n; ++i) {
+        left[i] = Step(left[i], c, l);
+        right[i] = Step(right[i], c * rightSign, r);
+        c = -c;
+    }
+    state[0] = l;
+    state[1] = r;
 }
 
-void EqBand::ProcessChannel(double* samples, int n, ChannelState& s) {
-    for (int i = 0; i < n; ++i) {
-        // The offset keeps every state value far above the denormal range when the input falls
-        // silent; it flips sign each sample so that it adds no DC.
-        const double c = bias;
-        bias = -bias;
-        const double in = samples[i];
-        if (s.resting) {
-            if (in == 0.0)
-                continue;      // silence stays exact silence
-            s.resting = false; // sound is back: on from the cleared state
-        }
-        const double x = c + in;
-        const double y = b0 * x + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2 + c;
-        s.x2 = s.x1;
-        s.x1 = x;
-        s.y2 = s.y1;
-        s.y1 = y;
-        samples[i] = y;
-        // Bit for bit as before until then: the rest only replaces the offset's ±1e-13 echo.
-        if (in == 0.0 && Quiet(s.x1) && Quiet(s.x2) && Quiet(s.y1) && Quiet(s.y2)) {
-            s = ChannelState{};
-            s.resting = true;
-            samples[i] = 0.0;
-        }
+double EqBand::Step(double in, double c, ChannelState& s) const {
+    if (s.resting) {
+        if (in == 0.0)
+            return in;     // silence stays exact silence
+        s.resting = false; // sound is back: on from the cleared state
     }
+    // The offset keeps every state value far above the denormal range when the input falls
+    // silent; it flips sign each sample so that it adds no DC.
+    const double x = c + in;
+    const double y = b0 * x + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2 + c;
+    s.x2 = s.x1;
+    s.x1 = x;
+    s.y2 = s.y1;
+    s.y1 = y;
+    // Bit for bit as before until then: the rest only replaces the offset's ±1e-13 echo.
+    if (in == 0.0 && Quiet(s.x1) && Quiet(s.x2) && Quiet(s.y1) && Quiet(s.y2)) {
+        s = ChannelState{};
+        s.resting = true;
+        return 0.0;
+    }
+    return y;
 }
 
 } // namespace vorlunda

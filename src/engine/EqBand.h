@@ -44,7 +44,8 @@ private:
     };
 
     void UpdateCoefficients();
-    void ProcessChannel(double* samples, int n, ChannelState& state);
+    // One sample of one channel, `c` the offset for it.
+    double Step(double in, double c, ChannelState& state) const;
 
     double inverseRate = 1.0 / 44100.0; // s
     double alpha = 0.0;

@@ -380,6 +380,7 @@ constexpr OscillatorKernels MakeBaseKernels() {
     k.sides = &MixChunk<false>;
     k.centre = &MixCentre;
     k.computesPhases = false;
+    k.readsQuartered = false;
     return k;
 }
 
@@ -430,8 +431,11 @@ void Oscillator::Render(double* left, double* right, int total, int stride,
         t.layout = !multi[j]                     ? Layout::Plain
                    : syncMode < kFirstSilentSync ? Layout::Stack
                                                  : Layout::SyncedStack;
-        for (int k = 0; k < kOscillators; ++k)
-            t.tables[k] = waves->Interleaved(tableLevels[k][j]);
+        for (int k = 0; k < kOscillators; ++k) {
+            const int level = tableLevels[k][j];
+            t.tables[k] =
+                kernelSet.readsQuartered ? waves->Quartered(level) : waves->Interleaved(level);
+        }
         if (t.layout != Layout::SyncedStack && t.waves != 0)
             read |= 1u;
         if (t.layout != Layout::Plain && t.waves != 0)

@@ -28,9 +28,9 @@ inline constexpr int kOscillatorSquareBit = 2;
 inline constexpr int kOscillatorPulseBit = 4;
 inline constexpr int kOscillatorWaveCombinations = 8;
 
-// What one footage reads during a render: each oscillator's interleaved table (saw, square and
-// pulse of index x at [4x], [4x + 1], [4x + 2]) at its level for this footage, and which waves
-// sound.
+// What one footage reads during a render: each oscillator's table at its level for this
+// footage (the interleaved one, saw, square and pulse of index x at [4x], [4x + 1], [4x + 2]; or
+// the quartered one for kernels that ask for it), and which waves sound.
 struct OscillatorFootage {
     std::array<const double*, Oscillator::kOscillators> tables{};
     int footage = 0; // 0..3: 16' .. 2'
@@ -68,6 +68,8 @@ struct OscillatorKernels {
     Mix centre; // left and right sums +0, no noise, finite spread: the centre alone
     // Whether the footage loops compute unsynced phases from start and step themselves.
     bool computesPhases;
+    // Whether the footage loops read the quartered saw tables instead of the interleaved ones.
+    bool readsQuartered;
 };
 
 // Two samples to a register: every build, and the one-voice reference.

@@ -86,6 +86,11 @@ void OscillatorTables::BuildWavetables(WavetableSet& out) {
                 out.interleaved[level][j * kInterleave + w] = out.tables[w][level][j];
             out.interleaved[level][j * kInterleave + 3] = 0.0;
         }
+        for (int y = 0; y < kQuarterLength; ++y) {
+            for (int c = 0; c < kQuarterRow; ++c)
+                out.quartered[level][y * kQuarterRow + c] =
+                    saw[(y + (c % 4) * kQuarterLength) & (kWaveLength - 1)];
+        }
     }
 }
 

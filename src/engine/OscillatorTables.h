@@ -16,6 +16,8 @@ inline constexpr int kWaveLength = 4096;                // samples per wavetable
 inline constexpr int kWaveLevels = 11;                  // level L holds 2^(10 - L) harmonics
 inline constexpr int kWaveforms = 3;                    // saw, square, pulse
 inline constexpr int kInterleave = 4;                   // doubles per index, interleaved
+inline constexpr int kQuarterLength = kWaveLength / 4;  // rows of a quartered saw table
+inline constexpr int kQuarterRow = 8;                   // doubles per row (64 bytes)
 inline constexpr std::uint32_t kPhaseMask = 0x0FFFFFFF; // one cycle = 2^28 phase units
 inline constexpr int kPhaseIndexShift = 16;             // phase >> 16 = table index 0..4095
 inline constexpr double kInitialSampleRate = 44100.0;   // Hz, until the first prepare
@@ -43,18 +45,32 @@ inline double SawDifference(const double* saw, int x, int shift) {
     return (saw[x] - saw[(x + shift) & (kWaveLength - 1)]) * 0.5;
 }
 
-// The three band-limited single-cycle tables, 11 levels each, and the same doubles interleaved:
-// saw, square and pulse of index x side by side at [4x], [4x + 1], [4x + 2], with +0 at [4x + 3],
-// so that an oscillator playing all three reads 32 aligned bytes, always within one cache line
-// (three doubles to an index would let a quarter of the reads straddle two lines).
+// Where index x of a level starts in its quartered table: row x mod 1024, column x / 1024.
+inline constexpr int QuarteredIndex(int x) {
+    return (x & (kQuarterLength - 1)) * kQuarterRow + (x >> 10);
+}
+
+// The three band-limited single-cycle tables, 11 levels each, and two copies laid out for reading:
+// - interleaved: saw, square and pulse of index x side by side at [4x], [4x + 1], [4x + 2],
+//   with +0 at [4x + 3], so that an oscillator playing all three reads 32 aligned bytes, always
+//   within one cache line (three doubles to an index would let a quarter of the reads straddle
+//   two lines); 128 KB a level.
+// - quartered: the saw alone, row y (64 bytes, one cache line) holding the saw at y, y + 1024,
+//   y + 2048, y + 3072 twice over. The four doubles from QuarteredIndex(x) are the saw at x,
+//   x + 1024, x + 2048 and x + 3072 (modulo 4096), from which SawDifference gives the square and
+//   the pulse of x. One line per read as before, but 64 KB a level instead of 128, so that all
+//   the levels a chord plays fit in the second-level cache.
 struct WavetableSet {
     using Cycle = std::array<double, kWaveLength>;
     using InterleavedCycle = std::array<double, kWaveLength * kInterleave>;
+    using QuarteredCycle = std::array<double, kQuarterLength * kQuarterRow>;
     std::array<std::array<Cycle, kWaveLevels>, kWaveforms> tables;
     alignas(64) std::array<InterleavedCycle, kWaveLevels> interleaved; // 32-byte records
+    alignas(64) std::array<QuarteredCycle, kWaveLevels> quartered;     // 64-byte rows
 
     const Cycle& Level(Waveform w, int level) const { return tables[static_cast<int>(w)][level]; }
     const double* Interleaved(int level) const { return interleaved[level].data(); }
+    const double* Quartered(int level) const { return quartered[level].data(); }
 };
 
 // One value per pitch 0..17280, computed for one sample rate. Immutable once published, so

@@ -12,10 +12,11 @@
 //
 // What makes it faster than the baseline is the reading, not the arithmetic:
 // - the table indices of a footage are computed eight to a register before its samples are read;
-// - saw, square and pulse of one index lie side by side in the interleaved table, in 32 aligned
-//   bytes with a zero after them, so the three waves of four samples come from four aligned
-//   32-byte loads (each within one cache line) and a 4 x 4 transposition instead of twelve
-//   scalar loads;
+// - the reads go to the quartered saw tables (OscillatorTables.h): one unaligned 32-byte load,
+//   always within one cache line, gives the saw at x, x + 1024, x + 2048 and x + 3072, so the
+//   three waves of four samples come from four loads, a 4 x 4 transposition and the saw
+//   differences that built the square and pulse tables (the same doubles); the tables of every
+//   level take 704 KB instead of 1.4 MB, so a chord's reads hit the second-level cache;
 // - the noise generator's next 8 states are its state times 16807^1..16807^8 (products modulo
 //   2^32 are associative), so the same sequence comes eight numbers at a time.
 #include "engine/OscillatorKernels.h"
@@ -29,15 +30,20 @@ namespace {
 
 using WideVector = __m256d; // four samples
 
-// The table indices (times kInterleave: interleaved entries) of oscillator k at one footage,
-// for the first n samples of a chunk. The index is bits shift .. shift + 11 of the phase, which
-// lie below bit 28, so the unmasked running sum start + i * step gives the same index as the
-// listed (masked) phase.
+// The quartered-table offsets (QuarteredIndex) of oscillator k at one footage, for the first n
+// samples of a chunk. The table index is bits shift .. shift + 11 of the phase, which lie below
+// bit 28, so the unmasked running sum start + i * step gives the same index as the listed
+// (masked) phase.
+inline __m256i WideQuartered(__m256i phase, __m128i shift) {
+    const __m256i t = _mm256_and_si256(_mm256_srl_epi32(phase, shift),
+                                       _mm256_set1_epi32(kWaveLength - 1));
+    const __m256i row = _mm256_and_si256(t, _mm256_set1_epi32(kQuarterLength - 1));
+    return _mm256_or_si256(_mm256_slli_epi32(row, 3), _mm256_srli_epi32(t, 10));
+}
+
 inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n, int footage) {
-    const int shift = kPhaseIndexShift - footage;
-    const __m128i count = _mm_cvtsi32_si128(shift);
-    const __m256i mask = _mm256_set1_epi32(kWaveLength - 1);
-    static_assert(kInterleave == 4 && Oscillator::kChunk % 8 == 0);
+    const __m128i shift = _mm_cvtsi32_si128(kPhaseIndexShift - footage);
+    static_assert(kQuarterRow == 8 && kQuarterLength == 1024 && Oscillator::kChunk % 8 == 0);
     if (!b.listed) {
         const auto step = static_cast<std::int32_t>(b.step[k]);
         __m256i q = _mm256_add_epi32(
@@ -45,8 +51,7 @@ inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n,
             _mm256_mullo_epi32(_mm256_set1_epi32(step), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
         const __m256i step8 = _mm256_set1_epi32(static_cast<std::int32_t>(8u * b.step[k]));
         for (int i = 0; i < n; i += 8) { // up to 7 entries beyond n, inside the array
-            const __m256i t = _mm256_and_si256(_mm256_srl_epi32(q, count), mask);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), _mm256_slli_epi32(t, 2));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), WideQuartered(q, shift));
             q = _mm256_add_epi32(q, step8);
         }
         return;
@@ -55,11 +60,11 @@ inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n,
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(phase + i));
-        const __m256i t = _mm256_and_si256(_mm256_srl_epi32(p, count), mask);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), _mm256_slli_epi32(t, 2));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), WideQuartered(p, shift));
     }
     for (; i < n; ++i)
-        x[i] = kInterleave * static_cast<std::int32_t>((phase[i] >> shift) & (kWaveLength - 1));
+        x[i] = QuarteredIndex(static_cast<int>((phase[i] >> (kPhaseIndexShift - footage)) &
+                                               (kWaveLength - 1)));
 }
 
 // One double per sample from entries table[x[0..3]].
@@ -74,28 +79,35 @@ struct WideWaves {
     WideVector saw, square, pulse;
 };
 
+// SawDifference: the square (saw at x + 2048 subtracted) or the pulse (x + 3072).
+template <typename V>
+inline V WideDifference(V saw, V shifted) {
+    return (saw - shifted) * 0.5;
+}
+
 template <int Waves>
 inline WideWaves WideRead(const double* table, const std::int32_t* x) {
-    if constexpr (Waves == kOscillatorSawBit || Waves == kOscillatorSquareBit ||
-                  Waves == kOscillatorPulseBit) {
-        // One wave: four scalar loads.
-        constexpr int offset = Waves == kOscillatorSawBit      ? 0
-                               : Waves == kOscillatorSquareBit ? 1
-                                                               : 2;
-        const WideVector v = WideReadOne(table + offset, x);
+    if constexpr (Waves == kOscillatorSawBit) {
+        const WideVector v = WideReadOne(table, x);
         return {v, v, v};
     } else {
-        // Rows [saw, square, pulse, 0] of the four samples, transposed.
-        const WideVector r0 = _mm256_load_pd(table + x[0]);
-        const WideVector r1 = _mm256_load_pd(table + x[1]);
-        const WideVector r2 = _mm256_load_pd(table + x[2]);
-        const WideVector r3 = _mm256_load_pd(table + x[3]);
-        const WideVector a = _mm256_unpacklo_pd(r0, r1); // saw 0 1, pulse 0 1
-        const WideVector b = _mm256_unpackhi_pd(r0, r1); // square 0 1, zeros
-        const WideVector c = _mm256_unpacklo_pd(r2, r3); // saw 2 3, pulse 2 3
-        const WideVector d = _mm256_unpackhi_pd(r2, r3); // square 2 3, zeros
-        return {_mm256_permute2f128_pd(a, c, 0x20), _mm256_permute2f128_pd(b, d, 0x20),
-                _mm256_permute2f128_pd(a, c, 0x31)};
+        // Rows [saw at x, x + 1024, x + 2048, x + 3072] of the four samples, transposed.
+        const WideVector r0 = _mm256_loadu_pd(table + x[0]);
+        const WideVector r1 = _mm256_loadu_pd(table + x[1]);
+        const WideVector r2 = _mm256_loadu_pd(table + x[2]);
+        const WideVector r3 = _mm256_loadu_pd(table + x[3]);
+        const WideVector a = _mm256_unpacklo_pd(r0, r1); // x 0 1, x + 2048 0 1
+        const WideVector c = _mm256_unpacklo_pd(r2, r3); // x 2 3, x + 2048 2 3
+        const WideVector saw = _mm256_permute2f128_pd(a, c, 0x20);
+        WideWaves w{saw, saw, saw};
+        if constexpr ((Waves & kOscillatorSquareBit) != 0)
+            w.square = WideDifference(saw, _mm256_permute2f128_pd(a, c, 0x31));
+        if constexpr ((Waves & kOscillatorPulseBit) != 0) {
+            const WideVector b = _mm256_unpackhi_pd(r0, r1); // x + 1024, x + 3072 of 0 1
+            const WideVector d = _mm256_unpackhi_pd(r2, r3); // the same of 2 3
+            w.pulse = WideDifference(saw, _mm256_permute2f128_pd(b, d, 0x31));
+        }
+        return w;
     }
 }
 
@@ -118,7 +130,7 @@ inline V WideAddWaves(V sum, const V& saw, const V& square, const V& pulse, V ga
     return sum;
 }
 
-// Table indices (times kInterleave) per oscillator and sample of a chunk.
+// Quartered-table offsets per oscillator and sample of a chunk.
 using WideIndexArrays = std::int32_t[Oscillator::kOscillators][Oscillator::kChunk];
 
 // Which oscillators a footage reads.
@@ -140,8 +152,10 @@ inline void WideAddSamples(const OscillatorFootage& t, OscillatorChunk& b, const
             c = WideAddWaves<Waves, L == OscillatorLayout::Stack>(c, w.saw, w.square, w.pulse,
                                                                   _mm256_set1_pd(kStackGain));
         }
-        if constexpr (Interval)
-            c += WideReadOne(t.tables[3] + 1, &x[3][i]);
+        if constexpr (Interval) {
+            const WideWaves w = WideRead<kOscillatorSquareBit>(t.tables[3], &x[3][i]);
+            c += w.square;
+        }
         _mm256_storeu_pd(&b.c[i], c);
     }
     if constexpr (L != OscillatorLayout::Plain && Waves != 0) {
@@ -166,18 +180,23 @@ inline void WideAddSample(const OscillatorFootage& t, OscillatorChunk& b, const 
         double c = b.c[i];
         if constexpr (L != OscillatorLayout::SyncedStack && Waves != 0) {
             const double* p = t.tables[0] + x[0][i];
-            c = WideAddWaves<Waves, L == OscillatorLayout::Stack>(c, p[0], p[1], p[2], kStackGain);
+            c = WideAddWaves<Waves, L == OscillatorLayout::Stack>(
+                c, p[0], WideDifference(p[0], p[2]), WideDifference(p[0], p[3]), kStackGain);
         }
-        if constexpr (Interval)
-            c += t.tables[3][x[3][i] + 1];
+        if constexpr (Interval) {
+            const double* p = t.tables[3] + x[3][i];
+            c += WideDifference(p[0], p[2]);
+        }
         b.c[i] = c;
     }
     if constexpr (L != OscillatorLayout::Plain && Waves != 0) {
         const double gain = L == OscillatorLayout::Stack ? kStackGain : kSyncedStackGain;
         const double* pl = t.tables[1] + x[1][i];
-        b.l[i] = WideAddWaves<Waves, true>(b.l[i], pl[0], pl[1], pl[2], gain);
+        b.l[i] = WideAddWaves<Waves, true>(b.l[i], pl[0], WideDifference(pl[0], pl[2]),
+                                           WideDifference(pl[0], pl[3]), gain);
         const double* pr = t.tables[2] + x[2][i];
-        b.r[i] = WideAddWaves<Waves, true>(b.r[i], pr[0], pr[1], pr[2], gain);
+        b.r[i] = WideAddWaves<Waves, true>(b.r[i], pr[0], WideDifference(pr[0], pr[2]),
+                                           WideDifference(pr[0], pr[3]), gain);
     }
 }
 
@@ -309,6 +328,7 @@ constexpr OscillatorKernels MakeWideOscillatorKernels() {
     k.sides = &WideMix<false>;
     k.centre = &WideMixCentre;
     k.computesPhases = true;
+    k.readsQuartered = true;
     return k;
 }
 
