@@ -35,8 +35,8 @@ using WideVector = __m256d; // four samples
 // bit 28, so the unmasked running sum start + i * step gives the same index as the listed
 // (masked) phase.
 inline __m256i WideQuartered(__m256i phase, __m128i shift) {
-    const __m256i t = _mm256_and_si256(_mm256_srl_epi32(phase, shift),
-                                       _mm256_set1_epi32(kWaveLength - 1));
+    const __m256i t =
+        _mm256_and_si256(_mm256_srl_epi32(phase, shift), _mm256_set1_epi32(kWaveLength - 1));
     const __m256i row = _mm256_and_si256(t, _mm256_set1_epi32(kQuarterLength - 1));
     return _mm256_or_si256(_mm256_slli_epi32(row, 3), _mm256_srli_epi32(t, 10));
 }
@@ -63,8 +63,8 @@ inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n,
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), WideQuartered(p, shift));
     }
     for (; i < n; ++i)
-        x[i] = QuarteredIndex(static_cast<int>((phase[i] >> (kPhaseIndexShift - footage)) &
-                                               (kWaveLength - 1)));
+        x[i] = QuarteredIndex(
+            static_cast<int>((phase[i] >> (kPhaseIndexShift - footage)) & (kWaveLength - 1)));
 }
 
 // One double per sample from entries table[x[0..3]].
@@ -74,19 +74,18 @@ inline WideVector WideReadOne(const double* table, const std::int32_t* x) {
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
 }
 
-// The saw, square and pulse of four samples.
-struct WideWaves {
-    WideVector saw, square, pulse;
+// The saw of four samples at their indices x and at x + 2048 and x + 3072, whose differences
+// from the saw (SawDifference) are the square and the pulse.
+struct WideSaws {
+    WideVector saw, half, threeQuarters;
+};
+// The same of one sample.
+struct ScalarSaws {
+    double saw, half, threeQuarters;
 };
 
-// SawDifference: the square (saw at x + 2048 subtracted) or the pulse (x + 3072).
-template <typename V>
-inline V WideDifference(V saw, V shifted) {
-    return (saw - shifted) * 0.5;
-}
-
 template <int Waves>
-inline WideWaves WideRead(const double* table, const std::int32_t* x) {
+inline WideSaws WideRead(const double* table, const std::int32_t* x) {
     if constexpr (Waves == kOscillatorSawBit) {
         const WideVector v = WideReadOne(table, x);
         return {v, v, v};
@@ -98,35 +97,38 @@ inline WideWaves WideRead(const double* table, const std::int32_t* x) {
         const WideVector r3 = _mm256_loadu_pd(table + x[3]);
         const WideVector a = _mm256_unpacklo_pd(r0, r1); // x 0 1, x + 2048 0 1
         const WideVector c = _mm256_unpacklo_pd(r2, r3); // x 2 3, x + 2048 2 3
-        const WideVector saw = _mm256_permute2f128_pd(a, c, 0x20);
-        WideWaves w{saw, saw, saw};
+        WideSaws w;
+        w.saw = _mm256_permute2f128_pd(a, c, 0x20);
+        w.half = w.threeQuarters = w.saw;
         if constexpr ((Waves & kOscillatorSquareBit) != 0)
-            w.square = WideDifference(saw, _mm256_permute2f128_pd(a, c, 0x31));
+            w.half = _mm256_permute2f128_pd(a, c, 0x31);
         if constexpr ((Waves & kOscillatorPulseBit) != 0) {
             const WideVector b = _mm256_unpackhi_pd(r0, r1); // x + 1024, x + 3072 of 0 1
             const WideVector d = _mm256_unpackhi_pd(r2, r3); // the same of 2 3
-            w.pulse = WideDifference(saw, _mm256_permute2f128_pd(b, d, 0x31));
+            w.threeQuarters = _mm256_permute2f128_pd(b, d, 0x31);
         }
         return w;
     }
 }
 
 // AddWaves of Oscillator.cpp: the enabled waves added to `sum` in the order saw, square, pulse,
-// each times `gain` when Scaled.
-template <int Waves, bool Scaled, typename V>
-inline V WideAddWaves(V sum, const V& saw, const V& square, const V& pulse, V gain) {
-    const auto term = [&](V v) {
-        if constexpr (Scaled)
-            return gain * v;
-        else
-            return v;
-    };
+// each times `gain` when Scaled. The square and the pulse are (saw - shifted saw) x 0.5, which
+// the tables hold; scaled, gain x ((a - b) x 0.5) is computed as (a - b) x halfGain, halfGain =
+// gain x 0.5. Both round the same real number once: halving a difference of two table values
+// is exact (no such difference is subnormal), and so is halving the gain. The tests check it for
+// every difference of every level.
+template <int Waves, bool Scaled, typename Saws, typename V>
+inline V WideAddWaves(V sum, const Saws& w, V gain, V halfGain) {
     if constexpr ((Waves & kOscillatorSawBit) != 0)
-        sum += term(saw);
-    if constexpr ((Waves & kOscillatorSquareBit) != 0)
-        sum += term(square);
-    if constexpr ((Waves & kOscillatorPulseBit) != 0)
-        sum += term(pulse);
+        sum += Scaled ? gain * w.saw : w.saw;
+    if constexpr ((Waves & kOscillatorSquareBit) != 0) {
+        const V d = w.saw - w.half;
+        sum += Scaled ? d * halfGain : d * 0.5;
+    }
+    if constexpr ((Waves & kOscillatorPulseBit) != 0) {
+        const V d = w.saw - w.threeQuarters;
+        sum += Scaled ? d * halfGain : d * 0.5;
+    }
     return sum;
 }
 
@@ -148,26 +150,33 @@ inline void WideAddSamples(const OscillatorFootage& t, OscillatorChunk& b, const
     if constexpr (L != OscillatorLayout::SyncedStack || Interval) {
         WideVector c = _mm256_loadu_pd(&b.c[i]);
         if constexpr (L != OscillatorLayout::SyncedStack && Waves != 0) {
-            const WideWaves w = WideRead<Waves>(t.tables[0], &x[0][i]);
-            c = WideAddWaves<Waves, L == OscillatorLayout::Stack>(c, w.saw, w.square, w.pulse,
-                                                                  _mm256_set1_pd(kStackGain));
+            c = WideAddWaves<Waves, L == OscillatorLayout::Stack>(
+                c, WideRead<Waves>(t.tables[0], &x[0][i]), _mm256_set1_pd(kStackGain),
+                _mm256_set1_pd(kStackGain * 0.5));
         }
         if constexpr (Interval) {
-            const WideWaves w = WideRead<kOscillatorSquareBit>(t.tables[3], &x[3][i]);
-            c += w.square;
+            const WideVector zero = _mm256_setzero_pd();
+            c = WideAddWaves<kOscillatorSquareBit, false>(
+                c, WideRead<kOscillatorSquareBit>(t.tables[3], &x[3][i]), zero, zero);
         }
         _mm256_storeu_pd(&b.c[i], c);
     }
     if constexpr (L != OscillatorLayout::Plain && Waves != 0) {
-        const WideVector gain =
-            _mm256_set1_pd(L == OscillatorLayout::Stack ? kStackGain : kSyncedStackGain);
-        const WideWaves wl = WideRead<Waves>(t.tables[1], &x[1][i]);
-        _mm256_storeu_pd(&b.l[i], WideAddWaves<Waves, true>(_mm256_loadu_pd(&b.l[i]), wl.saw,
-                                                            wl.square, wl.pulse, gain));
-        const WideWaves wr = WideRead<Waves>(t.tables[2], &x[2][i]);
-        _mm256_storeu_pd(&b.r[i], WideAddWaves<Waves, true>(_mm256_loadu_pd(&b.r[i]), wr.saw,
-                                                            wr.square, wr.pulse, gain));
+        constexpr double gain = L == OscillatorLayout::Stack ? kStackGain : kSyncedStackGain;
+        const WideVector g = _mm256_set1_pd(gain);
+        const WideVector h = _mm256_set1_pd(gain * 0.5);
+        _mm256_storeu_pd(&b.l[i],
+                         WideAddWaves<Waves, true>(_mm256_loadu_pd(&b.l[i]),
+                                                   WideRead<Waves>(t.tables[1], &x[1][i]), g, h));
+        _mm256_storeu_pd(&b.r[i],
+                         WideAddWaves<Waves, true>(_mm256_loadu_pd(&b.r[i]),
+                                                   WideRead<Waves>(t.tables[2], &x[2][i]), g, h));
     }
+}
+
+// The saw at a quartered-table offset and at the square's and the pulse's shifts.
+inline ScalarSaws ScalarRead(const double* table, std::int32_t x) {
+    return {table[x], table[x + 2], table[x + 3]};
 }
 
 // One footage added to sample i alone (the chunk's last one to three samples).
@@ -178,25 +187,20 @@ inline void WideAddSample(const OscillatorFootage& t, OscillatorChunk& b, const 
     constexpr double kSyncedStackGain = 0.75;
     if constexpr (L != OscillatorLayout::SyncedStack || Interval) {
         double c = b.c[i];
-        if constexpr (L != OscillatorLayout::SyncedStack && Waves != 0) {
-            const double* p = t.tables[0] + x[0][i];
+        if constexpr (L != OscillatorLayout::SyncedStack && Waves != 0)
             c = WideAddWaves<Waves, L == OscillatorLayout::Stack>(
-                c, p[0], WideDifference(p[0], p[2]), WideDifference(p[0], p[3]), kStackGain);
-        }
-        if constexpr (Interval) {
-            const double* p = t.tables[3] + x[3][i];
-            c += WideDifference(p[0], p[2]);
-        }
+                c, ScalarRead(t.tables[0], x[0][i]), kStackGain, kStackGain * 0.5);
+        if constexpr (Interval)
+            c = WideAddWaves<kOscillatorSquareBit, false>(c, ScalarRead(t.tables[3], x[3][i]), 0.0,
+                                                          0.0);
         b.c[i] = c;
     }
     if constexpr (L != OscillatorLayout::Plain && Waves != 0) {
         const double gain = L == OscillatorLayout::Stack ? kStackGain : kSyncedStackGain;
-        const double* pl = t.tables[1] + x[1][i];
-        b.l[i] = WideAddWaves<Waves, true>(b.l[i], pl[0], WideDifference(pl[0], pl[2]),
-                                           WideDifference(pl[0], pl[3]), gain);
-        const double* pr = t.tables[2] + x[2][i];
-        b.r[i] = WideAddWaves<Waves, true>(b.r[i], pr[0], WideDifference(pr[0], pr[2]),
-                                           WideDifference(pr[0], pr[3]), gain);
+        b.l[i] =
+            WideAddWaves<Waves, true>(b.l[i], ScalarRead(t.tables[1], x[1][i]), gain, gain * 0.5);
+        b.r[i] =
+            WideAddWaves<Waves, true>(b.r[i], ScalarRead(t.tables[2], x[2][i]), gain, gain * 0.5);
     }
 }
 

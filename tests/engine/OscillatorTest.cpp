@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <numbers>
 #include <thread>
@@ -124,6 +125,33 @@ TEST(Oscillator, WavetablesFollowTheHarmonicFormulas) {
         EXPECT_DOUBLE_EQ(Table(Waveform::Square, level)[100], (saw[100] - saw[2148]) * 0.5);
         EXPECT_DOUBLE_EQ(Table(Waveform::Pulse, level)[1124], (saw[1124] - saw[100]) * 0.5);
     }
+}
+
+// The wide loops read the saw from the quartered copy and scale a square or pulse term as
+// (a - b) x (gain / 2) instead of ((a - b) / 2) x gain; both must give the table's doubles.
+TEST(Oscillator, QuarteredTablesGiveTheInterleavedWavesBitForBit) {
+    const WavetableSet& w = OscillatorTables::Wavetables();
+    int mismatches = 0;
+    for (int level = 0; level < kWaveLevels; ++level) {
+        const double* q = w.Quartered(level);
+        const double* in = w.Interleaved(level);
+        for (int x = 0; x < kWaveLength; ++x) {
+            const double* row = q + QuarteredIndex(x);
+            const double square = (row[0] - row[2]) * 0.5;
+            const double pulse = (row[0] - row[3]) * 0.5;
+            mismatches += std::bit_cast<std::uint64_t>(row[0]) !=
+                              std::bit_cast<std::uint64_t>(in[x * kInterleave]) ||
+                          std::bit_cast<std::uint64_t>(square) !=
+                              std::bit_cast<std::uint64_t>(in[x * kInterleave + 1]) ||
+                          std::bit_cast<std::uint64_t>(pulse) !=
+                              std::bit_cast<std::uint64_t>(in[x * kInterleave + 2]);
+            for (double gain : {0.66, 0.75}) {
+                mismatches += gain * square != (row[0] - row[2]) * (gain * 0.5);
+                mismatches += gain * pulse != (row[0] - row[3]) * (gain * 0.5);
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(Oscillator, ConcurrentTableBuildsAgree) {
