@@ -6,6 +6,7 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace vorlunda {
@@ -202,11 +203,12 @@ struct Samples<Pair> {
     struct Index {
         int a, b;
     };
-    static Pair Load(const double* p) { return Pair{p[0], p[1]}; }
-    static void Store(double* p, Pair v) {
-        p[0] = v[0];
-        p[1] = v[1];
+    static Pair Load(const double* p) {
+        Pair v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
     }
+    static void Store(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
     static Index IndexAt(const std::uint32_t* phase, int footage) {
         return {kInterleave * TableIndex(phase[0], footage),
                 kInterleave * TableIndex(phase[1], footage)};
