@@ -411,7 +411,7 @@ void Oscillator::Render(double* left, double* right, int total, int stride,
     // flag (saw, square, pulse, interval) scales the mix by 0.9.
     const std::array<const FootageFlags*, kWaveforms> waveFlags = {&saw, &square, &pulse};
     std::array<FootageTables, kFootages> footages;
-    std::array<OscillatorKernels::Footage, kFootages> kernels{};
+    std::array<OscillatorKernels::Footage, kFootages> kernels;
     int used = 0;
     unsigned read = 0; // bit k: oscillator k is read
     double gain = 1.0;

@@ -30,13 +30,15 @@ inline constexpr int kOscillatorWaveCombinations = 8;
 
 // What one footage reads during a render: each oscillator's table at its level for this
 // footage (the interleaved one, saw, square and pulse of index x at [4x], [4x + 1], [4x + 2]; or
-// the quartered one for kernels that ask for it), and which waves sound.
+// the quartered one for kernels that ask for it), and which waves sound. No member initialisers:
+// a render keeps four of them on the stack and fills only those that sound, and `{}` still
+// zeroes one.
 struct OscillatorFootage {
-    std::array<const double*, Oscillator::kOscillators> tables{};
-    int footage = 0; // 0..3: 16' .. 2'
-    OscillatorLayout layout = OscillatorLayout::Plain;
-    int waves = 0;         // kOscillatorSawBit | kOscillatorSquareBit | kOscillatorPulseBit
-    bool interval = false; // oscillator 3's square
+    std::array<const double*, Oscillator::kOscillators> tables;
+    int footage; // 0..3: 16' .. 2'
+    OscillatorLayout layout;
+    int waves;     // kOscillatorSawBit | kOscillatorSquareBit | kOscillatorPulseBit
+    bool interval; // oscillator 3's square
 };
 
 // A chunk's phases and its centre, left and right sums, summed footage by footage.
