@@ -196,13 +196,14 @@ void VoiceGroupRenderer::StoreVoice(int lane, Voice& v) const {
 void VoiceGroupRenderer::Render(const VoiceGroupKernels& kernels) {
     const int lanes = kernels.lanes;
     const int n = samples;
-    // The oscillators in voice order: they share the noise generator.
-    for (int lane = 0; lane < count; ++lane) {
-        Voice& v = *queued[static_cast<std::size_t>(lane)];
-        v.oscillator.Render(inLeft.data() + lane, inRight.data() + lane, n, lanes,
-                            *oscillatorKernels);
-        LoadVoice(lane, v);
-    }
+    // The voices' filter and envelope states first, while Add's look at them left them in the
+    // first-level cache; each oscillator's table reads would evict them. Then the oscillators, in
+    // voice order: they share the noise generator.
+    for (int lane = 0; lane < count; ++lane)
+        LoadVoice(lane, *queued[static_cast<std::size_t>(lane)]);
+    for (int lane = 0; lane < count; ++lane)
+        queued[static_cast<std::size_t>(lane)]->oscillator.Render(
+            inLeft.data() + lane, inRight.data() + lane, n, lanes, *oscillatorKernels);
     for (int lane = count; lane < lanes; ++lane) {
         for (int i = 0; i < n; ++i) {
             inLeft[static_cast<std::size_t>(i * lanes + lane)] = 0.0;
