@@ -34,15 +34,24 @@ using WideVector = __m256d; // four samples
 // samples of a chunk. The table index is bits shift .. shift + 11 of the phase, which lie below
 // bit 28, so the unmasked running sum start + i * step gives the same index as the listed
 // (masked) phase.
-inline __m256i WideQuartered(__m256i phase, __m128i shift) {
-    const __m256i t =
-        _mm256_and_si256(_mm256_srl_epi32(phase, shift), _mm256_set1_epi32(kWaveLength - 1));
-    const __m256i row = _mm256_and_si256(t, _mm256_set1_epi32(kQuarterLength - 1));
-    return _mm256_or_si256(_mm256_slli_epi32(row, 3), _mm256_srli_epi32(t, 10));
+// Row bits (index mod 1024, times 8) and column (index / 1024) straight from the phase.
+struct WideQuarterShifts {
+    __m128i row, column;
+    explicit WideQuarterShifts(int footage)
+        : row(_mm_cvtsi32_si128(kPhaseIndexShift - footage - 3)),
+          column(_mm_cvtsi32_si128(kPhaseIndexShift - footage + 10)) {}
+};
+
+inline __m256i WideQuartered(__m256i phase, const WideQuarterShifts& s) {
+    const __m256i row = _mm256_and_si256(_mm256_srl_epi32(phase, s.row),
+                                         _mm256_set1_epi32((kQuarterLength - 1) * kQuarterRow));
+    const __m256i column =
+        _mm256_and_si256(_mm256_srl_epi32(phase, s.column), _mm256_set1_epi32(3));
+    return _mm256_or_si256(row, column);
 }
 
 inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n, int footage) {
-    const __m128i shift = _mm_cvtsi32_si128(kPhaseIndexShift - footage);
+    const WideQuarterShifts shift(footage);
     static_assert(kQuarterRow == 8 && kQuarterLength == 1024 && Oscillator::kChunk % 8 == 0);
     if (!b.listed) {
         const auto step = static_cast<std::int32_t>(b.step[k]);
