@@ -230,6 +230,10 @@ void WideAddFootage(const OscillatorFootage& t, OscillatorChunk& b, int n) {
 
 // Four doubles to p[0], p[stride], p[2 stride], p[3 stride].
 inline void WideStoreStrided(double* p, int stride, WideVector v) {
+    if (stride == 1) { // the voice groups' case
+        _mm256_storeu_pd(p, v);
+        return;
+    }
     const __m128d lo = _mm256_castpd256_pd128(v);
     const __m128d hi = _mm256_extractf128_pd(v, 1);
     _mm_store_sd(p, lo);

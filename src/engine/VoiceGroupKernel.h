@@ -10,6 +10,7 @@
 // multiply-add: the files are built with -ffp-contract=off.
 #include "engine/VoiceGroupLanes.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <immintrin.h>
 
@@ -41,6 +42,13 @@ struct GroupSimd<2> {
     static M None() { return _mm_setzero_pd(); }
     static V Abs(V x) { return AndNot(Splat(-0.0), x); }
     static V ZeroIf(M mask, V x) { return AndNot(mask, x); }
+    // Samples start, start + 1 of both lanes (lane v's at in + v n) as rows of one sample each.
+    static void Transpose(const double* in, int n, int start, double (*rows)[2]) {
+        const V a = Load(in + start);
+        const V b = Load(in + n + start);
+        Store(rows[0], _mm_unpacklo_pd(a, b));
+        Store(rows[1], _mm_unpackhi_pd(a, b));
+    }
 };
 
 #if defined(__AVX2__)
@@ -64,6 +72,21 @@ struct GroupSimd<4> {
     static M None() { return _mm256_setzero_pd(); }
     static V Abs(V x) { return AndNot(Splat(-0.0), x); }
     static V ZeroIf(M mask, V x) { return AndNot(mask, x); }
+    // Samples start .. start + 3 of the four lanes as rows of one sample each.
+    static void Transpose(const double* in, int n, int start, double (*rows)[4]) {
+        const V r0 = Load(in + start);
+        const V r1 = Load(in + n + start);
+        const V r2 = Load(in + 2 * n + start);
+        const V r3 = Load(in + 3 * n + start);
+        const V t0 = _mm256_unpacklo_pd(r0, r1); // samples 0 and 2 of lanes 0, 1
+        const V t1 = _mm256_unpackhi_pd(r0, r1); // samples 1 and 3
+        const V t2 = _mm256_unpacklo_pd(r2, r3);
+        const V t3 = _mm256_unpackhi_pd(r2, r3);
+        Store(rows[0], _mm256_permute2f128_pd(t0, t2, 0x20));
+        Store(rows[1], _mm256_permute2f128_pd(t1, t3, 0x20));
+        Store(rows[2], _mm256_permute2f128_pd(t0, t2, 0x31));
+        Store(rows[3], _mm256_permute2f128_pd(t1, t3, 0x31));
+    }
 };
 #endif
 
@@ -90,6 +113,38 @@ struct GroupSimd<8> {
     static M None() { return 0; }
     static V Abs(V x) { return _mm512_andnot_pd(Splat(-0.0), x); }
     static V ZeroIf(M mask, V x) { return _mm512_maskz_mov_pd(static_cast<M>(~mask), x); }
+    // Samples start .. start + 7 of the eight lanes as rows of one sample each: pairs of
+    // lanes, then 128-bit blocks, then the blocks' halves.
+    static void Transpose(const double* in, int n, int start, double (*rows)[8]) {
+        V r[8];
+        for (int v = 0; v < 8; ++v)
+            r[v] = Load(in + v * n + start);
+        V t[8];
+        for (int v = 0; v < 8; v += 2) {
+            t[v] = _mm512_mask_unpacklo_pd(r[v], 0xFF, r[v], r[v + 1]);     // samples 0 2 4 6
+            t[v + 1] = _mm512_mask_unpackhi_pd(r[v], 0xFF, r[v], r[v + 1]); // samples 1 3 5 7
+        }
+        V u[8];
+        for (int h = 0; h < 8; h += 4) {                 // lanes 0..3, then 4..7
+            u[h] = Blocks<0x88>(t[h], t[h + 2]);         // samples 0, 4
+            u[h + 1] = Blocks<0xDD>(t[h], t[h + 2]);     // samples 2, 6
+            u[h + 2] = Blocks<0x88>(t[h + 1], t[h + 3]); // samples 1, 5
+            u[h + 3] = Blocks<0xDD>(t[h + 1], t[h + 3]); // samples 3, 7
+        }
+        Store(rows[0], Blocks<0x88>(u[0], u[4]));
+        Store(rows[4], Blocks<0xDD>(u[0], u[4]));
+        Store(rows[2], Blocks<0x88>(u[1], u[5]));
+        Store(rows[6], Blocks<0xDD>(u[1], u[5]));
+        Store(rows[1], Blocks<0x88>(u[2], u[6]));
+        Store(rows[5], Blocks<0xDD>(u[2], u[6]));
+        Store(rows[3], Blocks<0x88>(u[3], u[7]));
+        Store(rows[7], Blocks<0xDD>(u[3], u[7]));
+    }
+    // 128-bit blocks of a and b chosen by Imm (_mm512_shuffle_f64x2).
+    template <int Imm>
+    static V Blocks(V a, V b) {
+        return _mm512_mask_shuffle_f64x2(a, 0xFF, a, b, Imm);
+    }
 };
 #endif
 
@@ -238,21 +293,27 @@ void RenderGroup(VoiceGroupLanes& lanes) {
     ampEnvelope.Load(lanes.ampEnvelope);
 
     const int n = lanes.samples;
-    const double* inLeft = lanes.inLeft;
-    const double* inRight = lanes.inRight;
     double* outLeft = lanes.outLeft;
     double* outRight = lanes.outRight;
-    for (int i = 0; i < n; ++i) {
-        if (i > 0) {
-            filterEnvelope.template Step<false>();
-            ampEnvelope.template Step<true>();
+    alignas(64) double rowsLeft[W][W];
+    alignas(64) double rowsRight[W][W];
+    for (int start = 0; start < n; start += W) {
+        S::Transpose(lanes.inLeft, n, start, rowsLeft);
+        S::Transpose(lanes.inRight, n, start, rowsRight);
+        const int end = std::min(start + W, n);
+        for (int i = start; i < end; ++i) {
+            if (i > 0) {
+                filterEnvelope.template Step<false>();
+                ampEnvelope.template Step<true>();
+            }
+            const V l = FilterTick<W, Lowpass, Poles>(left, q, S::Load(rowsLeft[i - start]), cLeft);
+            const V r =
+                FilterTick<W, Lowpass, Poles>(right, q, S::Load(rowsRight[i - start]), cRight);
+            S::Store(outLeft + i * W, l * ampEnvelope.output);
+            S::Store(outRight + i * W, r * ampEnvelope.output);
+            cLeft = -cLeft;
+            cRight = -cRight;
         }
-        const V l = FilterTick<W, Lowpass, Poles>(left, q, S::Load(inLeft + i * W), cLeft);
-        const V r = FilterTick<W, Lowpass, Poles>(right, q, S::Load(inRight + i * W), cRight);
-        S::Store(outLeft + i * W, l * ampEnvelope.output);
-        S::Store(outRight + i * W, r * ampEnvelope.output);
-        cLeft = -cLeft;
-        cRight = -cRight;
     }
 
     for (int j = 0; j < 4; ++j) {

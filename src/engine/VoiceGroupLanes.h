@@ -34,8 +34,9 @@ struct FilterLanes {
 };
 
 // Everything a group kernel reads and writes for one render chunk. The oscillator output comes
-// in interleaved, sample i of lane v at [i * lanes + v]; the voices' contributions to the mix
-// (filtered sample times amplitude envelope) go out the same way.
+// in lane after lane, sample i of lane v at [v * samples + i] (readable up to `lanes` doubles past
+// the last lane's chunk); the voices' contributions to the mix (filtered sample times amplitude
+// envelope) go out interleaved, sample i of lane v at [i * lanes + v].
 struct VoiceGroupLanes {
     FilterLanes filter;
     EnvelopeLanes filterEnvelope;

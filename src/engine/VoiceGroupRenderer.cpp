@@ -63,8 +63,10 @@ void VoiceGroupRenderer::ResetPath() {
 void VoiceGroupRenderer::Prepare(int maxSamples) {
     capacity = std::max(maxSamples, 1);
     const auto size = static_cast<std::size_t>(capacity) * kMaxGroupLanes;
-    inLeft.assign(size, 0.0);
-    inRight.assign(size, 0.0);
+    // The kernel reads the oscillator output in squares of lanes x lanes samples; the last lane's
+    // square may reach that many samples past its chunk.
+    inLeft.assign(size + kMaxGroupLanes, 0.0);
+    inRight.assign(size + kMaxGroupLanes, 0.0);
     outLeft.assign(size, 0.0);
     outRight.assign(size, 0.0);
     count = 0;
@@ -203,12 +205,10 @@ void VoiceGroupRenderer::Render(const VoiceGroupKernels& kernels) {
         LoadVoice(lane, *queued[static_cast<std::size_t>(lane)]);
     for (int lane = 0; lane < count; ++lane)
         queued[static_cast<std::size_t>(lane)]->oscillator.Render(
-            inLeft.data() + lane, inRight.data() + lane, n, lanes, *oscillatorKernels);
+            inLeft.data() + lane * n, inRight.data() + lane * n, n, 1, *oscillatorKernels);
     for (int lane = count; lane < lanes; ++lane) {
-        for (int i = 0; i < n; ++i) {
-            inLeft[static_cast<std::size_t>(i * lanes + lane)] = 0.0;
-            inRight[static_cast<std::size_t>(i * lanes + lane)] = 0.0;
-        }
+        std::fill_n(inLeft.data() + lane * n, n, 0.0);
+        std::fill_n(inRight.data() + lane * n, n, 0.0);
         LoadIdleLane(lane);
     }
     lanesData.inLeft = inLeft.data();

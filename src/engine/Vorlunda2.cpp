@@ -1,7 +1,7 @@
 #include "engine/Vorlunda2.h"
 
-#include "engine/ParameterTable.h"
 #include "core/IEditorView.h"
+#include "engine/ParameterTable.h"
 
 #include <algorithm>
 
