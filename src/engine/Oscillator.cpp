@@ -298,6 +298,9 @@ inline void MixSamples(const Chunk& b, const double* noise, double* left, double
     if constexpr (sizeof(V) == sizeof(double)) {
         left[i * stride] = outLeft;
         right[i * stride] = outRight;
+    } else if (stride == 1) { // voice groups and the one-voice path
+        Samples<Pair>::Store(left + i, outLeft);
+        Samples<Pair>::Store(right + i, outRight);
     } else {
         left[i * stride] = outLeft[0];
         left[(i + 1) * stride] = outLeft[1];
