@@ -30,10 +30,6 @@ namespace {
 
 using WideVector = __m256d; // four samples
 
-// The quartered-table offsets (QuarteredIndex) of oscillator k at one footage, for the first n
-// samples of a chunk. The table index is bits shift .. shift + 11 of the phase, which lie below
-// bit 28, so the unmasked running sum start + i * step gives the same index as the listed
-// (masked) phase.
 // Row bits (index mod 1024, times 8) and column (index / 1024) straight from the phase.
 struct WideQuarterShifts {
     __m128i row, column;
@@ -50,6 +46,10 @@ inline __m256i WideQuartered(__m256i phase, const WideQuarterShifts& s) {
     return _mm256_or_si256(row, column);
 }
 
+// The quartered-table offsets (QuarteredIndex) of oscillator k at one footage, for the first n
+// samples of a chunk. The table index is bits shift .. shift + 11 of the phase, which lie below
+// bit 28, so the unmasked running sum start + i * step gives the same index as the listed
+// (masked) phase.
 inline void WideIndices(const OscillatorChunk& b, int k, std::int32_t* x, int n, int footage) {
     const WideQuarterShifts shift(footage);
     static_assert(kQuarterRow == 8 && kQuarterLength == 1024 && Oscillator::kChunk % 8 == 0);
